@@ -1,0 +1,4 @@
+// Resource identifiers shared by tavrello.rc and the code.
+#pragma once
+
+#define IDR_MANIFEST 1
