@@ -43,12 +43,8 @@ TEST(FormatDuration, DaysUnpaddedTimeOfDayPadded)
         int64_t seconds;
         const wchar_t* text;
     } cases[] = {
-        {0, L"0 00:00:00"},
-        {1, L"0 00:00:01"},
-        {86400 + 3600 + 60 + 1, L"1 01:01:01"},
-        {86399, L"0 23:59:59"},
-        {864000, L"10 00:00:00"},
-        {400LL * 86400 + 5 * 3600 + 7, L"400 05:00:07"},
+        {0, L"0 00:00:00"},     {1, L"0 00:00:01"},       {86400 + 3600 + 60 + 1, L"1 01:01:01"},
+        {86399, L"0 23:59:59"}, {864000, L"10 00:00:00"}, {400LL * 86400 + 5 * 3600 + 7, L"400 05:00:07"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(std::wstring(c.text), FormatDuration(c.seconds)) << "seconds " << c.seconds;

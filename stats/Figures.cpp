@@ -1,0 +1,69 @@
+#include "stats/Figures.h"
+
+#include <cstdio>
+
+#include "stats/Format.h"
+
+void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
+{
+    if (!running)
+        return;
+    block.m_qwordMonitoringSeconds += static_cast<uint64_t>(now - block.m_int64LastTimeStamp);
+    block.m_int64LastTimeStamp = now;
+}
+
+std::wstring FormatLife(uint64_t days)
+{
+    wchar_t buffer[64];
+    if (days >= 365)
+        swprintf(buffer, 64, L"%.02g years", static_cast<double>(days) / 365.0);
+    else if (days >= 30)
+        swprintf(buffer, 64, L"%.02g months", static_cast<double>(days) / 30.0);
+    else
+        swprintf(buffer, 64, L"%d days", static_cast<int>(days));
+    return buffer;
+}
+
+CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQStatisticsBlock& block,
+                             bool running, int pendingRecords, uint64_t lifeBudget)
+{
+    CQFigureTexts t;
+    t.totalWrites = FormatSize(written);
+    t.alignedWrites = FormatSize(writtenAligned);
+    t.operations = FormatCount(block.m_qwordOperations);
+    t.files = FormatCount(block.m_qwordFiles);
+
+    // With nothing monitored yet the time reads one second, which also keeps the rates defined.
+    const uint64_t seconds = block.m_qwordMonitoringSeconds ? block.m_qwordMonitoringSeconds : 1;
+    t.monitoringTime = FormatDuration(static_cast<int64_t>(seconds));
+
+    const uint64_t perDay = (written / seconds) * 86400;
+    const uint64_t alignedPerDay = (writtenAligned / seconds) * 86400;
+    t.writesPerDay = FormatSize(perDay);
+    t.alignedPerDay = FormatSize(alignedPerDay);
+    t.totalRead = FormatSize(block.m_qwordRead);
+
+    const double w = static_cast<double>(written);
+    const double r = static_cast<double>(block.m_qwordRead);
+    if (r > 0.0)
+    {
+        wchar_t buffer[64];
+        swprintf(buffer, 64, L"%.04g", w / r);
+        t.ratio = buffer;
+    }
+    else
+    {
+        t.ratio = L"0";
+    }
+
+    if (perDay == 0 || block.m_qwordMonitoringSeconds <= 300)
+        t.life = L"Calculating";
+    else
+        t.life = FormatLife(lifeBudget / perDay);
+
+    t.status = running ? L"Monitoring in progress..." : L"Awaiting";
+    wchar_t queue[64];
+    swprintf(queue, 64, L"Unprocessed queue: %d events", pendingRecords);
+    t.queue = queue;
+    return t;
+}
