@@ -1,0 +1,66 @@
+#include "app/ItemHandOver.h"
+
+#include <commctrl.h>
+
+CQItemHandOver::CQItemHandOver()
+{
+    m_lock.Init();
+}
+
+CQItemHandOver::~CQItemHandOver()
+{
+    m_lock.Delete();
+}
+
+void CQItemHandOver::Connect(HWND window, UINT message)
+{
+    CQLock lock(m_lock);
+    m_hWindow = window;
+    m_uintMessage = message;
+    m_boolPosted = 0;
+    m_arrPending.clear();
+}
+
+BOOL CQItemHandOver::IsConnected() const
+{
+    CQLock lock(m_lock);
+    return m_hWindow != nullptr;
+}
+
+void CQItemHandOver::Push(CQTreeItem* item)
+{
+    CQLock lock(m_lock);
+    if (m_hWindow == nullptr)
+        return;
+    m_arrPending.push_back(item);
+    if (!m_boolPosted)
+    {
+        // One message per batch: the receiver takes everything that waits, however much it is.
+        m_boolPosted = PostMessageW(m_hWindow, m_uintMessage, 0, 0) ? 1 : 0;
+    }
+}
+
+void CQItemHandOver::TakePending(std::vector<CQTreeItem*>& items)
+{
+    items.clear();
+    CQLock lock(m_lock);
+    items.swap(m_arrPending);
+    m_boolPosted = 0;
+}
+
+void CQItemHandOver::Discard()
+{
+    CQLock lock(m_lock);
+    m_arrPending.clear();
+}
+
+void CQItemHandOver::ClearView()
+{
+    HWND window;
+    {
+        CQLock lock(m_lock);
+        window = m_hWindow;
+    }
+    if (window != nullptr)
+        SendMessageW(window, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}

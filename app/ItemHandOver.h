@@ -1,0 +1,45 @@
+// Carries items that the processing thread creates to the user-interface thread, which inserts their rows
+// into the files tree view. Pushing never waits for the user-interface thread: the item is queued under
+// this object's own small lock and one message is posted to the view's window per batch.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/CriticalSection.h"
+
+class CQTreeItem;
+
+class CQItemHandOver
+{
+public:
+    CQItemHandOver();
+    ~CQItemHandOver();
+    CQItemHandOver(const CQItemHandOver&) = delete;
+    CQItemHandOver& operator=(const CQItemHandOver&) = delete;
+
+    // The window that receives `message` when items are waiting; null disconnects and drops what waits.
+    // User-interface thread.
+    void Connect(HWND window, UINT message);
+    BOOL IsConnected() const;
+
+    // Any thread (the processing thread holds the data lock): queues the item when a view is connected.
+    void Push(CQTreeItem* item);
+
+    // User-interface thread: takes the waiting items in the order they were pushed.
+    void TakePending(std::vector<CQTreeItem*>& items);
+
+    // Drops the waiting items, for when the items themselves are about to be deleted (data lock held).
+    void Discard();
+
+    // User-interface thread: deletes every row of the connected tree view (TVM_DELETEITEM with TVI_ROOT).
+    void ClearView();
+
+private:
+    mutable CQCriticalSection m_lock;
+    std::vector<CQTreeItem*> m_arrPending;
+    HWND m_hWindow = nullptr;
+    UINT m_uintMessage = 0;
+    BOOL m_boolPosted = 0;
+};

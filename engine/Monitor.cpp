@@ -1,0 +1,133 @@
+#include "engine/Monitor.h"
+
+#include <ctime>
+
+#include "app/ItemHandOver.h"
+#include "app/SettingsRunTime.h"
+#include "engine/Counters.h"
+
+CQMonitor::CQMonitor()
+{
+    m_lockData.Init();
+    m_lockQueue.Init();
+    m_lockDrives.Init();
+    m_hRetrieveThread = nullptr;
+    m_hProcessThread = nullptr;
+    m_boolThreadsStarted = 0;
+    m_stats = CQStatisticsBlock{};
+    Clear(0);
+    m_root.m_hTreeItem = TVI_ROOT;
+    m_hPort = nullptr;
+    m_boolRunning = 0;
+    m_boolStop = 0;
+    SetTreeItemObserver(this);
+}
+
+CQMonitor::~CQMonitor()
+{
+    if (GetTreeItemObserver() == this)
+        SetTreeItemObserver(nullptr);
+    // The tree first (the root's own destructor runs last, when the members are destroyed), then the
+    // processes, the live-process cache, the drives, the queue and the path cache, then the locks.
+    m_root.RemoveAllChildren();
+    m_mapProcessIndex.clear();
+    m_pLastProcess = nullptr;
+    m_arrProcesses.RemoveAll();
+    m_arrRuntimeProcesses.RemoveAll();
+    m_arrDrives.RemoveAll();
+    m_arrQueue.clear();
+    m_arrQueue.shrink_to_fit();
+    m_mapPathCache.clear();
+    m_lockDrives.Delete();
+    m_lockQueue.Delete();
+    m_lockData.Delete();
+}
+
+void CQMonitor::Clear(BOOL emptyView)
+{
+    {
+        CQLock lock(m_lockData);
+        if (m_pItemHandOver != nullptr)
+        {
+            // Items waiting for a row are about to be deleted.
+            m_pItemHandOver->Discard();
+            if (emptyView)
+                m_pItemHandOver->ClearView();
+        }
+        m_root.RemoveAllChildren();
+
+        CounterStore(m_stats.m_int64LastTimeStamp, static_cast<int64_t>(time(nullptr)));
+        CounterStore(m_stats.m_qwordMonitoringSeconds, uint64_t(0));
+        CounterStore(m_stats.m_qwordWritten, uint64_t(0));
+        CounterStore(m_stats.m_qwordRead, uint64_t(0));
+        CounterStore(m_stats.m_qwordWrittenAligned, uint64_t(0));
+        CounterStore(m_stats.m_qwordOperations, uint64_t(0));
+        CounterStore(m_stats.m_qwordFiles, uint64_t(0));
+
+        m_mapPathCache.clear();
+        m_mapProcessIndex.clear();
+        m_intIndexedProcesses = 0;
+        m_pLastProcess = nullptr;
+        m_arrProcesses.RemoveAll();
+    }
+    // The live-process cache is the retrieval thread's, guarded by the queue lock; it is emptied in a step
+    // of its own so that no two monitor locks are ever held together.
+    CQLock lock(m_lockQueue);
+    m_arrRuntimeProcesses.RemoveAll();
+}
+
+void CQMonitor::OnItemCreated(CQTreeItem* item)
+{
+    CounterAdd(m_stats.m_qwordFiles, uint64_t(1));
+    if (m_pItemHandOver != nullptr)
+        m_pItemHandOver->Push(item);
+}
+
+int CQMonitor::GetPendingRecords() const
+{
+    return static_cast<int>(CounterLoad(m_intQueueSize));
+}
+
+void CQMonitor::PublishQueueSizeLocked()
+{
+    CounterStore(m_intQueueSize, static_cast<LONG>(m_arrQueue.size()));
+}
+
+QueueEntry& CQMonitor::AppendQueueEntryLocked()
+{
+    m_arrQueue.emplace_back();
+    PublishQueueSizeLocked();
+    return m_arrQueue.back();
+}
+
+bool CQMonitor::PopQueueEntry(QueueEntry& entry)
+{
+    CQLock lock(m_lockQueue);
+    if (m_arrQueue.empty())
+        return false;
+    entry = std::move(m_arrQueue.back());
+    m_arrQueue.pop_back();
+    PublishQueueSizeLocked();
+    return true;
+}
+
+void CQMonitor::ShrinkQueue(size_t slack)
+{
+    CQLock lock(m_lockQueue);
+    if (m_arrQueue.capacity() - m_arrQueue.size() > slack)
+    {
+        if (m_arrQueue.empty())
+            std::vector<QueueEntry>().swap(m_arrQueue);
+        else
+            m_arrQueue.shrink_to_fit();
+    }
+}
+
+std::wstring CQMonitor::GetDataFilePath() const
+{
+    std::wstring path = m_pSettingsRunTime != nullptr ? m_pSettingsRunTime->m_csDataFolder : std::wstring();
+    if (path.size() > 1 && path.back() != L'\\')
+        path += L'\\';
+    path += L"Monitored.Files";
+    return path;
+}

@@ -1,0 +1,90 @@
+// From a kernel device path to a drive-letter path and on to its item in the collected tree.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "engine/Monitor.h"
+#include "data/SplitPath.h"
+
+namespace
+{
+const wchar_t kVolumePrefix[] = L"\\Device\\HarddiskVolume";
+const size_t kVolumePrefixLength = 22;
+} // namespace
+
+BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolved)
+{
+    if (devicePath.empty())
+    {
+        resolved.assign(L"#:\\unknown.file");
+        return 1;
+    }
+
+    size_t slash = std::wstring::npos;
+    if (devicePath.size() >= kVolumePrefixLength - 1)
+        slash = devicePath.find(L'\\', kVolumePrefixLength - 1);
+
+    const wchar_t* key = devicePath.c_str();
+    size_t keyLength = devicePath.size();
+    const wchar_t* rest = L"";
+    size_t restLength = 0;
+    if (slash != std::wstring::npos)
+    {
+        key = devicePath.c_str() + kVolumePrefixLength;
+        keyLength = slash >= kVolumePrefixLength ? slash - kVolumePrefixLength : 0;
+        if (slash < kVolumePrefixLength)
+            key = devicePath.c_str() + slash;
+        rest = devicePath.c_str() + slash;
+        restLength = devicePath.size() - slash;
+    }
+
+    // Only volumes under \Device\HarddiskVolume have drive letters here; any other device (a network
+    // redirector, a CD) must not match a volume number by accident.
+    const bool harddiskVolume =
+        devicePath.size() >= kVolumePrefixLength && _wcsnicmp(devicePath.c_str(), kVolumePrefix, kVolumePrefixLength) == 0;
+
+    const CQDriveItem* drive = nullptr;
+    if (harddiskVolume)
+    {
+        const int count = m_arrDrives.GetSize();
+        for (int i = 0; i < count; ++i)
+        {
+            const CQDriveItem* candidate = m_arrDrives[i];
+            if (candidate->m_csVolumeSuffix.size() == keyLength &&
+                wmemcmp(candidate->m_csVolumeSuffix.c_str(), key, keyLength) == 0)
+            {
+                drive = candidate;
+                break;
+            }
+        }
+    }
+
+    if (drive != nullptr && !drive->m_csLetter.empty())
+    {
+        resolved.assign(drive->m_csLetter);
+        resolved.append(rest, restLength);
+    }
+    else
+    {
+        resolved.assign(L"#:");
+        resolved.append(devicePath);
+    }
+    return 1;
+}
+
+CQTreeItem* CQMonitor::FindOrCreateItem(const std::wstring& resolvedPath)
+{
+    auto cached = m_mapPathCache.find(resolvedPath);
+    if (cached != m_mapPathCache.end())
+        return cached->second;
+
+    const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
+    const BOOL isFile = (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+
+    std::vector<std::wstring> parts;
+    if (SplitPath(resolvedPath, parts) == 0)
+        return nullptr;
+    CQTreeItem* item = m_root.FindOrInsert(parts, 0, isFile);
+    m_mapPathCache.emplace(resolvedPath, item);
+    return item;
+}

@@ -1,0 +1,114 @@
+// Executable names of writing processes, with the cache of live processes.
+#include <windows.h>
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <ctime>
+
+#include "engine/Monitor.h"
+
+namespace
+{
+const wchar_t kUnknownProcess[] = L"< unknown >";
+
+uint32_t NowLow32()
+{
+    return static_cast<uint32_t>(static_cast<uint64_t>(time(nullptr)));
+}
+
+// The name from the process itself; false when it cannot be opened. name is set only on success.
+bool NameFromOpenProcess(DWORD processId, bool& opened, std::wstring& name)
+{
+    opened = false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process == nullptr)
+        return false;
+    opened = true;
+    bool found = false;
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    if (EnumProcessModules(process, &module, sizeof(module), &needed))
+    {
+        wchar_t buffer[MAX_PATH];
+        const DWORD length = GetModuleBaseNameW(process, module, buffer, MAX_PATH);
+        if (length != 0)
+        {
+            name.assign(buffer, length);
+            found = true;
+        }
+    }
+    CloseHandle(process);
+    return found;
+}
+
+bool NameFromSnapshot(DWORD processId, std::wstring& name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    bool found = false;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    {
+        if (entry.th32ProcessID == processId)
+        {
+            name = entry.szExeFile;
+            found = true;
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+} // namespace
+
+// Runs on the retrieval thread with the queue lock held; the cache is guarded by that lock.
+void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
+{
+    const uint32_t now = NowLow32();
+    const int count = m_arrRuntimeProcesses.GetSize();
+    for (int i = 0; i < count; ++i)
+    {
+        CQRuntimeProcess* cached = m_arrRuntimeProcesses[i];
+        if (cached->m_dwordProcessId == processId)
+        {
+            name = cached->m_csName;
+            cached->m_dwordLastUsed = now;
+            return;
+        }
+    }
+
+    std::wstring result;
+    bool opened = false;
+    bool found = NameFromOpenProcess(processId, opened, result);
+    // The snapshot is asked only when the process could not be opened at all.
+    if (!opened)
+        found = NameFromSnapshot(processId, result);
+    if (found)
+        m_arrRuntimeProcesses.Add(new CQRuntimeProcess(result, processId, now));
+    else
+        result = kUnknownProcess;
+    name = result;
+}
+
+// Called with the queue lock held (see Clear for why that lock guards the cache).
+void CQMonitor::PruneProcessCache()
+{
+    const uint32_t now = NowLow32();
+    int i = 0;
+    while (i < m_arrRuntimeProcesses.GetSize())
+    {
+        CQRuntimeProcess* cached = m_arrRuntimeProcesses[i];
+        if (static_cast<uint32_t>(now - cached->m_dwordLastUsed) > 3600)
+        {
+            m_arrRuntimeProcesses.RemoveAt(i);
+            delete cached;
+        }
+        else
+        {
+            ++i;
+        }
+    }
+}
