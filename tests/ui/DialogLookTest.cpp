@@ -261,12 +261,11 @@ public:
     std::vector<UINT> reflected;
 
 protected:
-    BOOL OnReflectedMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override
+    BOOL OnReflectedMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override
     {
         reflected.push_back(message);
         if (message != WM_COMMAND || !take)
             return FALSE;
-        (void)wParam;
         result = 0;
         return TRUE;
     }

@@ -13,6 +13,10 @@ void CColoredCombo::MeasureItemOf(HWND hCombo, MEASUREITEMSTRUCT* pMeasure)
     if (hdc)
     {
         ::GetTextExtentPoint32W(hdc, L"", 0, &extent);
+        // Some platforms (Wine) measure an empty text as zero high; the line height is what is meant.
+        TEXTMETRICW metrics = {};
+        if (extent.cy <= 0 && ::GetTextMetricsW(hdc, &metrics))
+            extent.cy = metrics.tmHeight;
         ::ReleaseDC(hCombo, hdc);
     }
     pMeasure->itemHeight = static_cast<UINT>(2 * extent.cy);

@@ -6,6 +6,25 @@
 // (OnInitDialog first calling the base, OnCommand, OnNotify, OnTimer, OnDestroy, OnOK, OnCancel, or the
 // generic WindowProc for anything else) and binds its control wrappers (CQControl) in OnInitDialog.
 // Owner-draw, colour and notification messages of a control are offered to the control first (Reflect.h).
+//
+//   class CTavrelloAboutDlg : public CQDialog
+//   {
+//   public:
+//       explicit CTavrelloAboutDlg(HWND hParent) : CQDialog(L"About Tavrello", hParent) {}
+//   protected:
+//       BOOL OnInitDialog() override
+//       {
+//           CQDialog::OnInitDialog();
+//           m_buttonOk.Attach(m_hWnd, IDOK);
+//           m_linkSite.Attach(m_hWnd, 1044);
+//           return TRUE;
+//       }
+//   private:
+//       CButtonST m_buttonOk;
+//       CHyperLink m_linkSite;
+//   };
+//
+//   CTavrelloAboutDlg(hMainWnd).DoModal();
 #pragma once
 
 #include <windows.h>
