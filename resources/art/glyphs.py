@@ -77,23 +77,23 @@ def rounded_triangle(points, r):
 
 # ---- drives, folders and files at any size ----
 
-def drive(pen, x0, y0, x1, y1, led=True, screws=False):
+def drive(pen, x0, y0, x1, y1, led=True, screws=False, led_left=False):
     h = y1 - y0
     px = 1.0 / pen.s
     r = max(px * 1.2, h * 0.2)
     pen.fill(RoundRect(x0, y0, x1, y1, r), METAL_EDGE)
     pen.fill(RoundRect(x0 + px, y0 + px, x1 - px, y1 - px, r - px), vgrad(y0, y1, METAL_TOP, METAL_BOTTOM))
     highlight(pen, x0 + r, x1 - r, y0 + px, 0.7)
-    split = y0 + h * 0.56
+    split = pen.sy(y0 + h * 0.56)
     pen.fill(RoundRect(x0 + px, split, x1 - px, y1 - px, (0, 0, r - px, r - px)),
              vgrad(split, y1, BEZEL_TOP, BEZEL_BOTTOM))
     pen.fill(RoundRect(x0 + px, split, x1 - px, split + px), rgb("#FFFFFF", 0.18))
     band = y1 - px - split
-    ledh = max(px, band * 0.32)
-    lw = max(2 * px, (x1 - x0) * 0.1)
-    ly = split + (band - ledh) / 2.0
-    lx = x1 - px - r * 0.6 - lw - px
-    if led:
+    ledh = pen.sl(band * 0.32)
+    lw = max(2 * px, pen.sl((x1 - x0) * 0.1))
+    ly = pen.sy(split + (band - ledh) / 2.0)
+    lx = pen.sx(x0 + px + r * 0.6 + px) if led_left else pen.sx(x1 - px - r * 0.6 - lw - px)
+    if led and ledh * pen.s >= 2:
         pen.fill(RoundRect(lx - px, ly - px, lx + lw + px, ly + ledh + px, px), rgb("#63E47F", 0.25))
     pen.fill(RoundRect(lx, ly, lx + lw, ly + ledh, ledh * 0.3), LED_ON if led else LED_OFF)
     if screws:
@@ -114,7 +114,7 @@ def folder(pen, x0, y0, x1, y1):
                  RoundRect(x0, y0, x0 + tab_w, y0 + tab_h * 1.5, (r, 0, 0, 0)))
     pen.fill(back, vgrad(y0, y1, FOLDER_BACK_TOP, FOLDER_BACK_BOTTOM))
     highlight(pen, x0 + r, x0 + tab_w - tab_h * 0.4, y0, 0.45)
-    top = y0 + h * 0.3
+    top = pen.sy(y0 + h * 0.3)
     pen.fill(RoundRect(x0, top, x1, y1, r), vgrad(top, y1, FOLDER_TOP, FOLDER_BOTTOM))
     highlight(pen, x0 + r * 0.5, x1 - r * 0.5, top, 0.6)
 
@@ -130,12 +130,14 @@ def page(pen, x0, y0, x1, y1, lines=3):
     pen.fill(body, vgrad(y0, y1, PAPER_TOP, PAPER_BOTTOM))
     pen.fill(Polygon([(x1 - f, y0), (x1 - f, y0 + f - r), (x1 - f + r, y0 + f), (x1, y0 + f)]), PAPER_FOLD)
     if lines:
-        lh = max(px, h * 0.065)
-        gap = (h - f - h * 0.16) / (lines + 0.5)
+        lh = pen.sl(h * 0.065)
+        pitch = pen.sl((h - f - h * 0.16) / (lines + 0.5))
+        first = pen.sy(y0 + f + pitch * 0.6)
         for i in range(lines):
-            ly = y0 + f + gap * (i + 0.6)
-            lx1 = x1 - w * 0.2 if i < lines - 1 else x0 + w * 0.55
-            pen.fill(RoundRect(x0 + w * 0.2, ly, lx1, ly + lh, lh / 2), INK)
+            ly = first + i * pitch
+            lx0 = pen.sx(x0 + w * 0.2)
+            lx1 = pen.sx(x1 - w * 0.2 if i < lines - 1 else x0 + w * 0.55)
+            pen.fill(RoundRect(lx0, ly, lx1, ly + lh, lh / 2), INK)
 
 
 def app_emblem(pen):
@@ -150,15 +152,15 @@ def app_emblem(pen):
 
 def app_emblem_16(pen):
     """The same picture, fitted to whole pixels at 16 x 16."""
-    folder(pen, 1, 1.5, 10, 9.5)
-    page(pen, 8, 0.5, 14.5, 9.5, lines=2)
-    drive(pen, 0.5, 9, 15.5, 15.5, led=True)
+    folder(pen, 1, 2, 10, 10)
+    page(pen, 8, 0, 15, 10, lines=2)
+    drive(pen, 0, 9, 16, 15, led=True)
 
 
 # ---- tree images, 16 x 16 ----
 
 def tree_drive(pen):
-    drive(pen, 0.5, 3.5, 15.5, 12.5, led=True)
+    drive(pen, 1, 4, 15, 12, led=True)
 
 
 def tree_folder(pen):
@@ -166,7 +168,7 @@ def tree_folder(pen):
 
 
 def tree_file(pen):
-    page(pen, 2.5, 0.5, 13.5, 15.5, lines=3)
+    page(pen, 3, 1, 13, 15, lines=3)
 
 
 # ---- button glyphs, in a 32-unit square; (0, dy) shifts them vertically ----
@@ -177,9 +179,9 @@ def lift(pen, shape):
 
 
 def glyph_start(pen, dy=0.0):
-    tri = rounded_triangle([(10.5, 2.5 + dy), (10.5, 21.5 + dy), (26.5, 12 + dy)], 2.0)
+    tri = rounded_triangle([(9.5, 1.5 + dy), (9.5, 22.5 + dy), (27.5, 12 + dy)], 2.2)
     lift(pen, tri)
-    pen.fill(tri, vgrad(2.5 + dy, 21.5 + dy, GREEN_TOP, GREEN_BOTTOM))
+    pen.fill(tri, vgrad(1.5 + dy, 22.5 + dy, GREEN_TOP, GREEN_BOTTOM))
 
 
 def glyph_stop(pen, dy=0.0):
@@ -290,7 +292,8 @@ def cursor_hand(pen):
 
 def drive_picture(pen, selected):
     pen.shadow(RoundRect(5, 8, 59, 37, 5), 0, 1.5, 1.6, opacity=0.22 if selected else 0.5)
-    drive(pen, 5, 7, 59, 36, led=selected, screws=True)
+    # The activity light sits on the left, clear of the check badge of a selected drive.
+    drive(pen, 5, 7, 59, 36, led=selected, screws=True, led_left=True)
     if selected:
         pen.shadow(Circle(52, 33, 8.5), 0, 1, 1.2, opacity=0.45)
         pen.fill(Circle(52, 33, 8.5), rgb("#FFFFFF"))

@@ -496,3 +496,15 @@ class Pen:
 
     def erase(self, shape):
         self.cv.erase(self.shape(shape))
+
+    def sx(self, v):
+        """A horizontal design coordinate moved onto the nearest pixel edge."""
+        return (round(v * self.s + self.ox) - self.ox) / self.s
+
+    def sy(self, v):
+        """A vertical design coordinate moved onto the nearest pixel edge."""
+        return (round(v * self.s + self.oy) - self.oy) / self.s
+
+    def sl(self, v):
+        """A design length rounded to whole pixels (at least one)."""
+        return max(1, round(v * self.s)) / self.s

@@ -143,6 +143,20 @@ std::wstring WindowText(HWND window)
     return buffer;
 }
 
+std::wstring DisplayedText(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == L'&')
+            continue;
+        out += text[i];
+    }
+    return out;
+}
+
 std::wstring ClassName(HWND window)
 {
     wchar_t buffer[256] = L"";

@@ -46,6 +46,9 @@ private:
 };
 
 std::wstring WindowText(HWND window);
+// The text as a button or static without SS_NOPREFIX shows it: "&&" is one ampersand, a single "&"
+// only underlines the next character.
+std::wstring DisplayedText(const std::wstring& text);
 // Class name without the version prefix that activation contexts may put in front ("6.0.x.y!Button").
 std::wstring ClassName(HWND window);
 std::string Narrow(const std::wstring& text);

@@ -12,6 +12,7 @@
 
 using tavtest::ClassName;
 using tavtest::DialogHost;
+using tavtest::DisplayedText;
 using tavtest::Narrow;
 using tavtest::WindowText;
 
@@ -287,7 +288,9 @@ TEST_P(DialogTemplateTest, HasEveryControl)
         EXPECT_NE(style & WS_VISIBLE, 0u) << std::hex << "style 0x" << style;
         if (c.text)
         {
-            EXPECT_EQ(WindowText(control), c.text) << '"' << Narrow(WindowText(control)) << '"';
+            const bool noPrefix = c.className == std::wstring(L"Static") && (style & SS_NOPREFIX);
+            const std::wstring shown = noPrefix ? WindowText(control) : DisplayedText(WindowText(control));
+            EXPECT_EQ(shown, c.text) << '"' << Narrow(WindowText(control)) << '"';
         }
 
         const RECT actual = host.ControlRect(control);
