@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <ostream>
 #include <vector>
 
 #include "DialogHost.h"
@@ -45,6 +46,12 @@ struct DialogSpec
     int defaultButton; // 0: none
     std::vector<ControlSpec> controls;
 };
+
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const DialogSpec& spec, std::ostream* os)
+{
+    *os << spec.name;
+}
 
 ControlSpec Label(int id, const wchar_t* text, int x, int y, int cx = 51, int cy = 12)
 {

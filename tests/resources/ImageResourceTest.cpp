@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <ostream>
 #include <vector>
 
 #include "DialogHost.h"
@@ -53,6 +54,12 @@ struct BitmapSpec
     int cellWidth; // pictures side by side in the strip (masked bitmaps)
     int cellHeight;
 };
+
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const BitmapSpec& spec, std::ostream* os)
+{
+    *os << spec.name;
+}
 
 class BitmapResourceTest : public ::testing::TestWithParam<BitmapSpec>
 {
@@ -190,6 +197,12 @@ struct IconSpec
     const char* name;
     int id;
 };
+
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const IconSpec& spec, std::ostream* os)
+{
+    *os << spec.name;
+}
 
 class IconResourceTest : public ::testing::TestWithParam<IconSpec>
 {

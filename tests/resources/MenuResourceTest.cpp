@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <ostream>
 #include <vector>
 
 #include "DialogHost.h"
@@ -25,6 +26,12 @@ struct MenuSpec
     int resource;
     std::vector<MenuEntry> entries;
 };
+
+// Names the case in failure messages instead of dumping its bytes.
+void PrintTo(const MenuSpec& spec, std::ostream* os)
+{
+    *os << spec.name;
+}
 
 std::vector<MenuSpec> AllMenus()
 {
