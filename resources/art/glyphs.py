@@ -8,7 +8,7 @@ accents on the button glyphs.
 
 import math
 
-from raster import (Arc, Circle, Line, Pen, Polygon, Polyline, Ring, RoundRect, Union, linear, rgb)
+from raster import Arc, Circle, Line, Pen, Polygon, Polyline, Ring, RoundRect, Translate, Union, linear, rgb
 
 # Colours of the program's windows.
 DIALOG_BG = (45, 45, 48)
@@ -349,7 +349,6 @@ def wordmark(text, x, baseline):
         parts.append(shape)
         x += adv
         prev = ch
-    from raster import Translate
     return Translate(Union(*parts), 0, baseline), x
 
 
@@ -360,7 +359,6 @@ def logo(canvas):
     app_emblem(Pen(canvas, 58 / 32.0, left, 6))
     pen = Pen(canvas)
     x0 = left + 58 + 16
-    from raster import Translate
     shape = Translate(text, x0, 46)
     pen.fill(shape, vgrad(16, 46, rgb(TEXT), rgb("#D9DCE2")))
     pen.fill(RoundRect(x0 + 1, 54, x0 + width - 1, 55.5, 0.75), linear(x0, 0, BLUE_TOP, x0 + width, 0, rgb("#72B9FF", 0.0)))

@@ -14,7 +14,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import glyphs  # noqa: E402
 import make_art  # noqa: E402
 from formats import write_png  # noqa: E402
-from raster import Canvas  # noqa: E402
 
 
 class Sheet:
@@ -67,10 +66,9 @@ def main():
     sheet.put_canvas(206, 230, make_art.cursor_canvas(), (255, 255, 255))
     sheet.put_canvas(246, 230, make_art.cursor_canvas(), glyphs.DIALOG_BG)
     write_png(os.path.join(outdir, "sheet.png"), sheet.rows)
-    write_png(os.path.join(outdir, "sheet4x.png"), Sheet.scaled(sheet, 4))
+    write_png(os.path.join(outdir, "sheet4x.png"), sheet.scaled(4))
     logo = make_art.logo_canvas()
     write_png(os.path.join(outdir, "logo.png"), logo.flatten(glyphs.DIALOG_BG))
-    big = Canvas(256, 256)
     big = make_art.app_icon_canvas(256)
     write_png(os.path.join(outdir, "app256.png"), big.flatten(glyphs.DIALOG_BG))
 
