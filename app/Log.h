@@ -16,6 +16,8 @@ class CQLog
 {
 public:
     CQLog();
+    // Detaches a viewer still linked (which must then happen on the viewer's thread) and stops being the
+    // program log.
     ~CQLog();
     CQLog(const CQLog&) = delete;
     CQLog& operator=(const CQLog&) = delete;

@@ -10,7 +10,7 @@
 class CQSettingsRunTime : public CQSettings
 {
 public:
-    static const DWORD kCurrentBuild = 320;
+    static constexpr DWORD kCurrentBuild = 320;
 
     // Reads m_dwordBuild from the store.
     CQSettingsRunTime();

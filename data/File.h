@@ -11,10 +11,12 @@
 // Every failure logs through CQFileError and then returns 0, or throws the operation's
 // CQFile::ErrorExceptions value when the throw flag is set.
 //
-// An optional buffer (SetBufferSize) gathers small writes and reads ahead, for files that are read or
-// written field by field; the bytes on disk are the same as without it. Pending writes are flushed by
-// Close, the destructor, GetSize, a read and SetBufferSize. A write that the system refuses only at such
-// a flush is reported then, as a write failure (2), by the call that flushed.
+// A buffer (64 KiB unless the creator chooses another size; 0 turns it off) gathers small writes and reads
+// ahead, for files that are read or written field by field; the bytes on disk are the same as without it.
+// Pending writes are flushed by Close, the destructor, GetSize, Flush, a read and SetBufferSize. A write
+// that the system refuses only at such a flush is reported then, as a write failure (2), by the call that
+// flushed. Files opened without read (or write) access bypass the buffer for reads (or writes), so those
+// calls fail at once as they would unbuffered.
 class CQFile
 {
 public:
@@ -44,9 +46,9 @@ public:
         openAlways = 0x2000,
     };
 
-    static const DWORD kDefaultBufferSize = 64 * 1024;
+    static constexpr DWORD kDefaultBufferSize = 64 * 1024;
 
-    explicit CQFile(BOOL boolThrow = 0, DWORD bufferSize = 0);
+    explicit CQFile(BOOL boolThrow = 0, DWORD bufferSize = kDefaultBufferSize);
     virtual ~CQFile();
     CQFile(const CQFile&) = delete;
     CQFile& operator=(const CQFile&) = delete;
