@@ -16,7 +16,8 @@ wine_env_start() {
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     fi
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A server already running for this prefix (left from a manual run) is fine.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot -u </dev/null >/dev/null 2>&1
     if [ -n "$_tav_xvfb_pid" ]; then
         # No window manager runs on our Xvfb: unmanaged windows spare each hide a two-second wait for a

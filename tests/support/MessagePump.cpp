@@ -39,3 +39,8 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD milliseconds)
                                     QS_ALLINPUT);
     }
 }
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds)
+{
+    return PumpMessagesUntil(done, timeoutMilliseconds);
+}

@@ -1,0 +1,68 @@
+#include "app/SettingsInterface.h"
+
+#include "app/RegKey.h"
+#include "app/Registry.h"
+#include "app/SettingsRunTime.h"
+
+namespace
+{
+const wchar_t kSection[] = L"Interface Settings";
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+} // namespace
+
+CQSettingsInterface::CQSettingsInterface() : CQSettings(kSection) {}
+
+int CQSettingsInterface::Load()
+{
+    CQRegistry* store = GetSettingsStore();
+    auto getInt = [store](const wchar_t* name, int defaultValue)
+    { return store ? store->GetInt(kSection, name, defaultValue) : defaultValue; };
+    auto getString = [store](const wchar_t* name, const wchar_t* defaultValue)
+    { return store ? store->GetString(kSection, name, defaultValue) : std::wstring(defaultValue); };
+    m_intSelectedDiskSize = getInt(L"m_intSelectedDiskSize", -1);
+    m_boolCollectProcessesInformation = getInt(L"m_boolCollectProcessesInformation", 1);
+    m_boolAutostartSession = getInt(L"m_boolAutostartSession", 0);
+    m_boolDoNotLogFiles = getInt(L"m_boolDoNotLogFiles", 0);
+    m_boolTrayIcon = getInt(L"m_boolTrayIcon", 0);
+    m_boolStartMinimized = getInt(L"m_boolStartMinimized", 0);
+    m_boolAutoExpandFolders = getInt(L"m_boolAutoExpandFolders", 0);
+    m_boolSortTreeByWriteSize = getInt(L"m_boolSortTreeByWriteSize", 1);
+    m_csSelectedDrives = getString(L"m_csSelectedDrives", L"");
+    m_csLanguage = getString(L"m_csLanguage", L"English");
+    return 1;
+}
+
+int CQSettingsInterface::Save()
+{
+    if (CQRegistry* store = GetSettingsStore())
+    {
+        store->SetInt(kSection, L"m_intSelectedDiskSize", m_intSelectedDiskSize);
+        store->SetInt(kSection, L"m_boolCollectProcessesInformation", m_boolCollectProcessesInformation);
+        store->SetInt(kSection, L"m_boolAutostartSession", m_boolAutostartSession);
+        store->SetInt(kSection, L"m_boolDoNotLogFiles", m_boolDoNotLogFiles);
+        store->SetInt(kSection, L"m_boolTrayIcon", m_boolTrayIcon);
+        store->SetInt(kSection, L"m_boolStartMinimized", m_boolStartMinimized);
+        store->SetInt(kSection, L"m_boolAutoExpandFolders", m_boolAutoExpandFolders);
+        store->SetInt(kSection, L"m_boolSortTreeByWriteSize", m_boolSortTreeByWriteSize);
+        store->SetString(kSection, L"m_csSelectedDrives", m_csSelectedDrives.c_str());
+        store->SetString(kSection, L"m_csLanguage", m_csLanguage.c_str());
+    }
+    std::wstring folder = m_pRunTime ? m_pRunTime->m_csProgramFolder : std::wstring();
+    if (folder.empty())
+        folder = CQSettingsRunTime::CurrentFolder();
+    UpdateAutostart(m_boolAutostartSession, folder);
+    return 1;
+}
+
+BOOL CQSettingsInterface::UpdateAutostart(BOOL enable, const std::wstring& programFolder)
+{
+    CQRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, key.Receive()) != ERROR_SUCCESS)
+        return 0;
+    if (!enable)
+        return RegDeleteValueW(key.Get(), L"Tavrello") == ERROR_SUCCESS;
+    std::wstring command = programFolder + L"tavrello.exe";
+    DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key.Get(), L"Tavrello", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                          bytes) == ERROR_SUCCESS;
+}

@@ -1,0 +1,43 @@
+// The user's options, each field named like the registry value that holds it, and the autostart entry.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/Settings.h"
+
+class CQSettingsRunTime;
+
+class CQSettingsInterface : public CQSettings
+{
+public:
+    CQSettingsInterface();
+
+    // Writes the ten values, then sets or deletes the autostart entry; returns 1.
+    int Save() override;
+    // Reads the ten values with their defaults; returns 1.
+    int Load() override;
+
+    // The run-time section whose program folder the autostart command uses (not owned). Without one,
+    // Save takes the current directory, which is the program folder once the program has started.
+    void LinkRunTime(const CQSettingsRunTime* runTime) { m_pRunTime = runTime; }
+
+    // Value "Tavrello" under the current user's Run key: programFolder + "tavrello.exe", or deleted.
+    // The key is never created. Returns whether the change was made.
+    static BOOL UpdateAutostart(BOOL enable, const std::wstring& programFolder);
+
+    BOOL m_boolCollectProcessesInformation = 1;
+    BOOL m_boolAutostartSession = 0;
+    BOOL m_boolDoNotLogFiles = 0;
+    BOOL m_boolTrayIcon = 0;
+    BOOL m_boolStartMinimized = 0;
+    BOOL m_boolAutoExpandFolders = 0;
+    BOOL m_boolSortTreeByWriteSize = 1;
+    int m_intSelectedDiskSize = -1;
+    std::wstring m_csLanguage;
+    std::wstring m_csSelectedDrives;
+
+private:
+    const CQSettingsRunTime* m_pRunTime = nullptr;
+};
