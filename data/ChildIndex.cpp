@@ -1,6 +1,5 @@
 #include "data/ChildIndex.h"
 
-#include <cstring>
 #include <new>
 
 #include "data/NameCompare.h"
@@ -8,7 +7,7 @@
 
 namespace
 {
-constexpr uint32_t kInitialSlots = 64;
+constexpr uint32_t kInitialSlots = 32;
 
 bool HasName(const CQTreeItem* child, const wchar_t* name, size_t length)
 {
@@ -21,65 +20,71 @@ CQChildIndex::~CQChildIndex()
     ::operator delete(m_pSlots);
 }
 
-CQTreeItem* CQChildIndex::Find(const CQPtrArray<CQTreeItem>& children, const wchar_t* name, size_t length)
+CQTreeItem* CQChildIndex::Find(const CQPtrArray<CQTreeItem>& children, const wchar_t* name, size_t length,
+                               uint32_t hash)
 {
     Sync(children);
     if (m_pSlots == nullptr)
         return nullptr;
-    for (uint32_t slot = static_cast<uint32_t>(HashNameNoCase(name, length)) & m_dwordMask;;
-         slot = (slot + 1) & m_dwordMask)
+    for (uint32_t slot = hash & m_dwordMask;; slot = (slot + 1) & m_dwordMask)
     {
-        CQTreeItem* child = m_pSlots[slot];
-        if (child == nullptr)
+        const Slot& entry = m_pSlots[slot];
+        if (entry.child == kFree)
             return nullptr;
-        if (HasName(child, name, length))
-            return child;
+        if (entry.hash == hash)
+        {
+            CQTreeItem* child = children[entry.child];
+            if (HasName(child, name, length))
+                return child;
+        }
     }
 }
 
 void CQChildIndex::Sync(const CQPtrArray<CQTreeItem>& children)
 {
     const int count = children.GetSize();
+    if (count == m_intIndexed)
+        return;
     // Children are only ever appended while the index exists; anything else means the array was emptied
     // and refilled behind the index's back, so start again.
     if (count < m_intIndexed || (m_intIndexed > 0 && children[m_intIndexed - 1] != m_pLastIndexed))
         Reset();
     for (; m_intIndexed < count; ++m_intIndexed)
     {
-        CQTreeItem* child = children[m_intIndexed];
-        if (child != nullptr)
-            InsertIfAbsent(child);
-        m_pLastIndexed = child;
+        if (children[m_intIndexed] != nullptr)
+            InsertIfAbsent(children, m_intIndexed);
+        m_pLastIndexed = children[m_intIndexed];
     }
 }
 
 void CQChildIndex::Reset()
 {
-    if (m_pSlots != nullptr)
-        std::memset(m_pSlots, 0, sizeof(CQTreeItem*) * (size_t(m_dwordMask) + 1));
+    for (uint32_t i = 0; m_pSlots != nullptr && i <= m_dwordMask; ++i)
+        m_pSlots[i].child = kFree;
     m_dwordUsed = 0;
     m_intIndexed = 0;
     m_pLastIndexed = nullptr;
 }
 
-void CQChildIndex::InsertIfAbsent(CQTreeItem* child)
+void CQChildIndex::InsertIfAbsent(const CQPtrArray<CQTreeItem>& children, int32_t position)
 {
     // Keep the load below three quarters so that probe runs stay short.
     if (m_pSlots == nullptr || (size_t(m_dwordUsed) + 1) * 4 > (size_t(m_dwordMask) + 1) * 3)
         Grow();
-    const wchar_t* name = child->m_csName.c_str();
-    const size_t length = child->m_csName.length();
-    uint32_t slot = static_cast<uint32_t>(HashNameNoCase(name, length)) & m_dwordMask;
+    CQTreeItem* child = children[position];
+    const uint32_t hash = child->GetNameHash();
+    uint32_t slot = hash & m_dwordMask;
     for (;; slot = (slot + 1) & m_dwordMask)
     {
-        const CQTreeItem* present = m_pSlots[slot];
-        if (present == nullptr)
+        const Slot& entry = m_pSlots[slot];
+        if (entry.child == kFree)
             break;
         // An earlier child with the same name keeps the place: lookups find the first match.
-        if (HasName(present, name, length))
+        if (entry.hash == hash &&
+            HasName(children[entry.child], child->m_csName.c_str(), child->m_csName.length()))
             return;
     }
-    m_pSlots[slot] = child;
+    m_pSlots[slot] = {hash, position};
     ++m_dwordUsed;
 }
 
@@ -89,22 +94,21 @@ void CQChildIndex::Grow()
     const size_t newSlots = oldSlots != 0 ? oldSlots * 2 : kInitialSlots;
     if (newSlots > (size_t(1) << 31))
         throw std::bad_alloc();
-    CQTreeItem** oldTable = m_pSlots;
-    m_pSlots = static_cast<CQTreeItem**>(::operator new(sizeof(CQTreeItem*) * newSlots));
-    std::memset(m_pSlots, 0, sizeof(CQTreeItem*) * newSlots);
+    Slot* oldTable = m_pSlots;
+    m_pSlots = static_cast<Slot*>(::operator new(sizeof(Slot) * newSlots));
+    for (size_t i = 0; i < newSlots; ++i)
+        m_pSlots[i].child = kFree;
     m_dwordMask = static_cast<uint32_t>(newSlots - 1);
-    // Re-placing the old entries keeps first-match order: each name is in the table only once.
+    // The stored hashes place the old entries again without reading a child; each name is in the table
+    // once, so first-match order is kept.
     for (size_t i = 0; i < oldSlots; ++i)
     {
-        CQTreeItem* child = oldTable[i];
-        if (child == nullptr)
+        if (oldTable[i].child == kFree)
             continue;
-        uint32_t slot =
-            static_cast<uint32_t>(HashNameNoCase(child->m_csName.c_str(), child->m_csName.length())) &
-            m_dwordMask;
-        while (m_pSlots[slot] != nullptr)
+        uint32_t slot = oldTable[i].hash & m_dwordMask;
+        while (m_pSlots[slot].child != kFree)
             slot = (slot + 1) & m_dwordMask;
-        m_pSlots[slot] = child;
+        m_pSlots[slot] = oldTable[i];
     }
     ::operator delete(oldTable);
 }

@@ -13,7 +13,7 @@ bool NamesEqualNoCase(const wchar_t* a, size_t lengthA, const wchar_t* b, size_t
     return true;
 }
 
-uint64_t HashNameNoCase(const wchar_t* name, size_t length)
+uint32_t HashNameNoCase(const wchar_t* name, size_t length)
 {
     // FNV-1a over the folded units, with a final mix so that the low bits used as a table index spread well.
     uint64_t hash = 0xcbf29ce484222325ULL;
@@ -25,5 +25,7 @@ uint64_t HashNameNoCase(const wchar_t* name, size_t length)
     hash ^= hash >> 33;
     hash *= 0xff51afd7ed558ccdULL;
     hash ^= hash >> 33;
-    return hash;
+    const uint32_t folded = static_cast<uint32_t>(hash);
+    // 0 is kept free to mean "not computed yet".
+    return folded != 0 ? folded : 1;
 }

@@ -18,5 +18,5 @@ inline wchar_t FoldNameChar(wchar_t c)
 // True when _wcsicmp would call the two names equal.
 bool NamesEqualNoCase(const wchar_t* a, size_t lengthA, const wchar_t* b, size_t lengthB);
 
-// Hash of the folded name; names equal under NamesEqualNoCase hash equally.
-uint64_t HashNameNoCase(const wchar_t* name, size_t length);
+// Hash of the folded name, never 0; names equal under NamesEqualNoCase hash equally.
+uint32_t HashNameNoCase(const wchar_t* name, size_t length);

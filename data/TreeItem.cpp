@@ -1,5 +1,6 @@
 #include "data/TreeItem.h"
 
+#include "data/NameCompare.h"
 #include "data/Process.h"
 #include "stats/Format.h"
 
@@ -206,6 +207,11 @@ void CQTreeItem::BuildDisplayText()
     text += L" )";
     m_csDisplayText = text;
     m_boolDisplayTextValid = 1;
+}
+
+uint32_t CQTreeItem::ComputeNameHash() const
+{
+    return HashNameNoCase(m_csName.c_str(), m_csName.length());
 }
 
 void CQTreeItem::AppendAncestorsPath(std::wstring& text) const

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/Object.h"
@@ -29,7 +30,8 @@ public:
     // Appends the item's path: the parent's path, the name and, for a folder, a backslash.
     virtual void AppendFullPath(std::wstring& text) const = 0;
     // The item for parts[index] and below, created where missing; parts is the output of SplitPath.
-    virtual CQTreeItem* FindOrInsert(const std::vector<std::wstring>& parts, size_t index, BOOL isFile) = 0;
+    virtual CQTreeItem* FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index,
+                                     BOOL isFile) = 0;
     // Fills what the mask of item asks for: image, selected image, child count, label. Returns 1. The
     // label pointer stays valid until the label is next rebuilt.
     virtual BOOL GetDispInfo(TVITEMW* item);
@@ -51,6 +53,13 @@ public:
     void CollectProcessTotals(CQPtrAutoArray<CQProcessLink>& totals, BOOL withSubitems) const;
     // Label: the name, " ( ", the subtree total as a size, " )".
     void BuildDisplayText();
+    // m_dwordNameHash, computed on first use.
+    uint32_t GetNameHash()
+    {
+        if (m_dwordNameHash == 0)
+            m_dwordNameHash = ComputeNameHash();
+        return m_dwordNameHash;
+    }
 
     // Size rounded up to a multiple of 4096, wrapping like every counter.
     static uint64_t AlignSize(uint64_t size)
@@ -59,6 +68,9 @@ public:
     }
 
     BOOL m_boolDisplayTextValid = 0;
+    // Lookup key: HashNameNoCase of m_csName, 0 until first needed. It fills what would be padding, so it
+    // costs no memory. Names do not change once an item is in the tree; whoever renames one clears this.
+    uint32_t m_dwordNameHash = 0;
     CQTreeItem* m_pParent = nullptr; // owns this item; none for the root
     HTREEITEM m_hTreeItem = nullptr; // row in the files tree view; TVI_ROOT for the root
     CQPtrAutoArray<CQTreeItem> m_arrChildren;
@@ -75,6 +87,7 @@ protected:
     static void AppendFolderSeparator(std::wstring& text);
 
 private:
+    uint32_t ComputeNameHash() const;
     // Deletes the children and their subtrees without recursion, so a deep tree cannot exhaust the stack.
     void DeleteSubtree();
 };

@@ -6,7 +6,7 @@ void CQTreeItemFile::AppendFullPath(std::wstring& text) const
     text.append(m_csName.c_str(), m_csName.length());
 }
 
-CQTreeItem* CQTreeItemFile::FindOrInsert(const std::vector<std::wstring>&, size_t, BOOL)
+CQTreeItem* CQTreeItemFile::FindOrInsert(const std::vector<std::wstring_view>&, size_t, BOOL)
 {
     return this;
 }

@@ -27,7 +27,8 @@ void CQTreeItemFolder::AppendFullPath(std::wstring& text) const
     AppendFolderSeparator(text);
 }
 
-CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring>& parts, size_t index, BOOL isFile)
+CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index,
+                                           BOOL isFile)
 {
     // A loop rather than a call per level: each step goes one folder down, and a file ends the walk (a
     // file's FindOrInsert returns the file itself whatever parts remain).
@@ -35,10 +36,10 @@ CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring>& part
     const size_t count = parts.size();
     for (; index < count; ++index)
     {
-        const std::wstring& name = parts[index];
-        CQTreeItem* child = folder->FindChild(name.data(), name.size());
+        const std::wstring_view name = parts[index];
+        CQTreeItem* child = folder->FindChild(name);
         if (child == nullptr)
-            child = folder->AddFileChild(name.data(), name.size(), isFile && index + 1 == count);
+            child = folder->AddFileChild(name, isFile && index + 1 == count);
         if (child->GetType() != 1)
             return child->FindOrInsert(parts, index + 1, isFile);
         folder = static_cast<CQTreeItemFolder*>(child);
@@ -57,19 +58,15 @@ void CQTreeItemFolder::RemoveAllChildren()
     CQTreeItem::RemoveAllChildren();
 }
 
-CQTreeItem* CQTreeItemFolder::AddFileChild(const std::wstring& name, BOOL isFile)
-{
-    return AddFileChild(name.data(), name.size(), isFile);
-}
-
-CQTreeItem* CQTreeItemFolder::AddFileChild(const wchar_t* name, size_t length, BOOL isFile)
+CQTreeItem* CQTreeItemFolder::AddFileChild(std::wstring_view name, BOOL isFile)
 {
     CQTreeItem* child;
     if (isFile)
         child = new CQTreeItemFile;
     else
         child = new CQTreeItemFolder;
-    child->m_csName.Assign(name, length);
+    child->m_csName.Assign(name.data(), name.size());
+    child->m_dwordNameHash = HashNameNoCase(name.data(), name.size());
     child->m_pParent = this;
     m_arrChildren.Add(child);
     if (ITreeItemObserver* observer = GetTreeItemObserver())
@@ -77,20 +74,22 @@ CQTreeItem* CQTreeItemFolder::AddFileChild(const wchar_t* name, size_t length, B
     return child;
 }
 
-CQTreeItem* CQTreeItemFolder::FindChild(const wchar_t* name, size_t length)
+CQTreeItem* CQTreeItemFolder::FindChild(std::wstring_view name)
 {
+    const uint32_t hash = HashNameNoCase(name.data(), name.size());
     const int count = m_arrChildren.GetSize();
     if (count > kScanChildrenLimit)
     {
         if (!m_pChildIndex)
             m_pChildIndex = std::make_unique<CQChildIndex>();
-        return m_pChildIndex->Find(m_arrChildren, name, length);
+        return m_pChildIndex->Find(m_arrChildren, name.data(), name.size(), hash);
     }
+    // The hash each child keeps spares reading the names of the children that cannot match.
     for (int i = 0; i < count; ++i)
     {
         CQTreeItem* child = m_arrChildren[i];
-        if (child != nullptr &&
-            NamesEqualNoCase(child->m_csName.c_str(), child->m_csName.length(), name, length))
+        if (child != nullptr && child->GetNameHash() == hash &&
+            NamesEqualNoCase(child->m_csName.c_str(), child->m_csName.length(), name.data(), name.size()))
             return child;
     }
     return nullptr;

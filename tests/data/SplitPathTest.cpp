@@ -7,6 +7,11 @@
 
 namespace
 {
+std::vector<std::wstring> Strings(const std::vector<std::wstring_view>& parts)
+{
+    return std::vector<std::wstring>(parts.begin(), parts.end());
+}
+
 struct SplitCase
 {
     const wchar_t* path;
@@ -29,18 +34,22 @@ TEST(SplitPath, SkipsEmptyComponents)
     };
     for (const SplitCase& c : cases)
     {
-        std::vector<std::wstring> parts;
-        const int count = SplitPath(c.path, parts);
-        EXPECT_EQ(c.parts, parts) << testing::PrintToString(std::wstring(c.path));
+        const std::wstring path = c.path;
+        std::vector<std::wstring_view> parts;
+        const int count = SplitPath(path, parts);
+        EXPECT_EQ(c.parts, Strings(parts)) << testing::PrintToString(path);
         EXPECT_EQ(static_cast<int>(c.parts.size()), count) << testing::PrintToString(std::wstring(c.path));
     }
 }
 
 TEST(SplitPath, AppendsToWhatIsThereAndCountsAll)
 {
-    std::vector<std::wstring> parts = {L"kept"};
-    EXPECT_EQ(3, SplitPath(L"C:\\x", parts));
-    EXPECT_EQ((std::vector<std::wstring>{L"kept", L"C:", L"x"}), parts);
-    EXPECT_EQ(3, SplitPath(L"\\", parts));
+    const std::wstring first = L"C:\\x", second = L"\\";
+    std::vector<std::wstring_view> parts = {L"kept"};
+    EXPECT_EQ(3, SplitPath(first, parts));
+    EXPECT_EQ((std::vector<std::wstring>{L"kept", L"C:", L"x"}), Strings(parts));
+    EXPECT_EQ(3, SplitPath(second, parts));
+    // The components point into the path itself.
+    EXPECT_EQ(first.data(), parts[1].data());
 }
 } // namespace

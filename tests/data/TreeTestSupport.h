@@ -16,7 +16,7 @@ struct TestRoot : CQTreeItemFolder
 
 inline CQTreeItem* InsertPath(CQTreeItemFolder& root, const std::wstring& path, BOOL isFile = 1)
 {
-    std::vector<std::wstring> parts;
+    std::vector<std::wstring_view> parts;
     SplitPath(path, parts);
     return root.FindOrInsert(parts, 0, isFile);
 }
