@@ -175,7 +175,10 @@ std::vector<std::wstring> MakePaths(size_t count, bool shuffled)
             toWide ? std::wstring(wide[which]) : folders[random() % folders.size()].path;
         size_t burst = 1 + random() % 16;
         if (toWide)
-            burst = std::min(burst, wideLeft[which]), wideLeft[which] -= burst;
+        {
+            burst = std::min(burst, wideLeft[which]);
+            wideLeft[which] -= burst;
+        }
         for (size_t i = 0; i < burst && paths.size() < count; ++i)
         {
             // About 20 characters, unique through the running number.
@@ -265,8 +268,11 @@ void InsertBenchmark(bool shuffled)
 
     if (!shuffled)
     {
+        // 4096 items of depth 6 picked at random all over the tree.
         std::vector<CQTreeItem*> items;
-        CollectAtDepth(&root, 0, 6, items, 4096);
+        CollectAtDepth(&root, 0, 6, items, SIZE_MAX);
+        std::shuffle(items.begin(), items.end(), std::mt19937(7));
+        items.resize(std::min<size_t>(items.size(), 4096));
         CQProcess processes[3];
         for (uint32_t i = 0; i < 3; ++i)
             processes[i].m_dwordIndex = i;

@@ -42,6 +42,7 @@ CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring_view>&
             child = folder->AddFileChild(name, isFile && index + 1 == count);
         if (child->GetType() != 1)
             return child->FindOrInsert(parts, index + 1, isFile);
+        // Type 1 is this class: the tree holds only files and folders.
         folder = static_cast<CQTreeItemFolder*>(child);
     }
     return folder;
