@@ -1,0 +1,93 @@
+// An item of the collected-data tree: a drive, folder or file with the bytes written to it and below it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/Object.h"
+#include "data/ProcessLink.h"
+#include "data/PtrArray.h"
+
+class CQProcess;
+
+class CQTreeItem : public CQObject
+{
+public:
+    CQTreeItem() = default;
+    // Deletes the process links, then the whole subtree.
+    ~CQTreeItem() override;
+
+    // Item record of the saved data file (data/ObjectStorage.cpp).
+    BOOL Save(CQFile& file) override;
+    BOOL Load(CQFile& file) override;
+
+    // Appends the item's path: the parent's path, the name and, for a folder, a backslash.
+    virtual void AppendFullPath(std::wstring& text) const = 0;
+    // The item for parts[index] and below, created where missing; parts is the output of SplitPath.
+    virtual CQTreeItem* FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index,
+                                     BOOL isFile) = 0;
+    // Fills what the mask of item asks for: image, selected image, child count, label. Returns 1. The
+    // label pointer stays valid until the label is next rebuilt.
+    virtual BOOL GetDispInfo(TVITEMW* item);
+    // Index in the tree view's image list: 0 drive, 1 folder, 2 file.
+    virtual int GetImage() const = 0;
+    // Deletes every item below this one; the item's own counters and links stay as they are.
+    virtual void RemoveAllChildren();
+
+    // Counts a write of size bytes on this item, its process (if any) and its ancestors.
+    void AddWrite(uint64_t size, const CQProcess* process);
+    // Adds size to the subtree totals of this item and every ancestor up to the root.
+    void AddWrittenToAncestors(uint64_t size);
+    // Adds size to this item's link for the process, appending the link first if it has none.
+    void AddProcessWrite(const CQProcess* process, uint64_t size);
+    // Bytes written to this item and everything below it, summed afresh.
+    uint64_t SumWritten() const;
+    // Adds this item's links (and, with withSubitems, those of everything below it) to totals, one entry
+    // per process index in order of first appearance.
+    void CollectProcessTotals(CQPtrAutoArray<CQProcessLink>& totals, BOOL withSubitems) const;
+    // Label: the name, " ( ", the subtree total as a size, " )".
+    void BuildDisplayText();
+    // m_dwordNameHash, computed on first use.
+    uint32_t GetNameHash()
+    {
+        if (m_dwordNameHash == 0)
+            m_dwordNameHash = ComputeNameHash();
+        return m_dwordNameHash;
+    }
+
+    // Size rounded up to a multiple of 4096, wrapping like every counter.
+    static uint64_t AlignSize(uint64_t size)
+    {
+        return (size & 0xFFF) == 0 ? size : (size & ~uint64_t(0xFFF)) + 4096;
+    }
+
+    BOOL m_boolDisplayTextValid = 0;
+    // Lookup key: HashNameNoCase of m_csName, 0 until first needed. It fills what would be padding, so it
+    // costs no memory. Names do not change once an item is in the tree; whoever renames one clears this.
+    uint32_t m_dwordNameHash = 0;
+    CQTreeItem* m_pParent = nullptr; // owns this item; none for the root
+    HTREEITEM m_hTreeItem = nullptr; // row in the files tree view; TVI_ROOT for the root
+    CQPtrAutoArray<CQTreeItem> m_arrChildren;
+    CQPtrAutoArray<CQProcessLink> m_arrProcessLinks;
+    // These three are saved and loaded as one 24-byte block, in this order.
+    uint64_t m_qwordWrittenWithSubitems = 0;
+    uint64_t m_qwordWritten = 0;
+    uint64_t m_qwordWrittenAligned = 0;
+
+protected:
+    // Parent chain from the topmost ancestor down to the parent, each with its part of the path.
+    void AppendAncestorsPath(std::wstring& text) const;
+    // Appends a backslash the way a folder ends its path.
+    static void AppendFolderSeparator(std::wstring& text);
+
+private:
+    uint32_t ComputeNameHash() const;
+    // Deletes the children and their subtrees without recursion, so a deep tree cannot exhaust the stack.
+    void DeleteSubtree();
+};

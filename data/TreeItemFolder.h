@@ -1,0 +1,33 @@
+// A folder of the collected-data tree; drives and the root are folders too.
+#pragma once
+
+#include <memory>
+
+#include "data/TreeItem.h"
+
+class CQChildIndex;
+
+class CQTreeItemFolder : public CQTreeItem
+{
+public:
+    CQTreeItemFolder();
+    ~CQTreeItemFolder() override;
+
+    DWORD GetType() const override;
+    void AppendFullPath(std::wstring& text) const override;
+    // Follows parts[index..] down the tree, creating the missing items; the last one is a file when isFile
+    // is set. Names match case-insensitively; the first matching child in creation order wins.
+    CQTreeItem* FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index, BOOL isFile) override;
+    int GetImage() const override;
+    void RemoveAllChildren() override;
+
+    // Appends a new child named name, a file when isFile is non-zero, and announces it to the observer.
+    CQTreeItem* AddFileChild(std::wstring_view name, BOOL isFile);
+
+    // The first child whose name matches case-insensitively, or none.
+    CQTreeItem* FindChild(std::wstring_view name);
+
+private:
+    // Index of the children by folded name, made once the folder has more than a few children.
+    std::unique_ptr<CQChildIndex> m_pChildIndex;
+};
