@@ -11,8 +11,9 @@ const int kTreeImageSize = 16;
 HIMAGELIST CreateTreeImageList()
 {
     // A strip of three 16x16 pictures with magenta as the transparent colour.
-    HBITMAP strip = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP strip =
+        static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (strip == nullptr)
         return nullptr;
     HIMAGELIST list = ImageList_Create(kTreeImageSize, kTreeImageSize, ILC_COLOR24 | ILC_MASK, 3, 1);
@@ -63,7 +64,7 @@ CQAppContext::~CQAppContext()
 HICON CQAppContext::GetAppIcon()
 {
     if (m_hAppIcon == nullptr)
-        m_hAppIcon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        m_hAppIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP),
+                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     return m_hAppIcon;
 }

@@ -18,7 +18,8 @@ template <typename T> inline void CounterStore(T& value, T newValue)
 // Only the owning thread adds, so a load and a store are enough (no read-modify-write instruction).
 template <typename T> inline void CounterAdd(T& value, T delta)
 {
-    __atomic_store_n(&value, static_cast<T>(__atomic_load_n(&value, __ATOMIC_RELAXED) + delta), __ATOMIC_RELAXED);
+    __atomic_store_n(&value, static_cast<T>(__atomic_load_n(&value, __ATOMIC_RELAXED) + delta),
+                     __ATOMIC_RELAXED);
 }
 #else
 template <typename T> inline T CounterLoad(const T& value)

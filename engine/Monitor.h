@@ -26,7 +26,7 @@ class CQMonitor : public ITreeItemObserver
 {
 public:
     CQMonitor();
-    ~CQMonitor() override;
+    ~CQMonitor();
     CQMonitor(const CQMonitor&) = delete;
     CQMonitor& operator=(const CQMonitor&) = delete;
 
@@ -84,7 +84,6 @@ public:
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
     CQPtrAutoArray<CQProcess> m_arrProcesses;
     CQTreeItemFolder m_root;
-
 
     // Settings the engine consults; the application context points these at its sections (not owned).
     CQSettingsInterface* m_pSettingsInterface = nullptr;

@@ -40,8 +40,8 @@ BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolv
 
     // Only volumes under \Device\HarddiskVolume have drive letters here; any other device (a network
     // redirector, a CD) must not match a volume number by accident.
-    const bool harddiskVolume =
-        devicePath.size() >= kVolumePrefixLength && _wcsnicmp(devicePath.c_str(), kVolumePrefix, kVolumePrefixLength) == 0;
+    const bool harddiskVolume = devicePath.size() >= kVolumePrefixLength &&
+                                _wcsnicmp(devicePath.c_str(), kVolumePrefix, kVolumePrefixLength) == 0;
 
     const CQDriveItem* drive = nullptr;
     if (harddiskVolume)
@@ -79,9 +79,10 @@ CQTreeItem* CQMonitor::FindOrCreateItem(const std::wstring& resolvedPath)
         return cached->second;
 
     const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
-    const BOOL isFile = (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+    const BOOL isFile =
+        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
 
-    std::vector<std::wstring> parts;
+    std::vector<std::wstring_view> parts;
     if (SplitPath(resolvedPath, parts) == 0)
         return nullptr;
     CQTreeItem* item = m_root.FindOrInsert(parts, 0, isFile);

@@ -82,7 +82,8 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
                     CQTreeItem* item = monitor->FindOrCreateItem(resolved);
                     if (item != nullptr)
                     {
-                        const CQProcess* process = collectProcesses ? monitor->FindOrAddProcess(entry) : nullptr;
+                        const CQProcess* process =
+                            collectProcesses ? monitor->FindOrAddProcess(entry) : nullptr;
                         item->AddWrite(entry.m_qwordBytes, process);
                     }
                 }
