@@ -36,7 +36,7 @@ void CQItemHandOver::Push(CQTreeItem* item)
     if (!m_boolPosted)
     {
         // One message per batch: the receiver takes everything that waits, however much it is.
-        m_boolPosted = PostMessageW(m_hWindow, m_uintMessage, 0, 0) ? 1 : 0;
+        m_boolPosted = PostMessageW(m_hWindow, m_uintMessage, itemsPending, 0) ? 1 : 0;
     }
 }
 
@@ -63,4 +63,20 @@ void CQItemHandOver::ClearView()
     }
     if (window != nullptr)
         SendMessageW(window, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+void CQItemHandOver::FillView(CQTreeItem* root)
+{
+    HWND window;
+    UINT message;
+    {
+        CQLock lock(m_lock);
+        window = m_hWindow;
+        message = m_uintMessage;
+    }
+    if (window == nullptr)
+        return;
+    LockWindowUpdate(window);
+    SendMessageW(window, message, fillFromRoot, reinterpret_cast<LPARAM>(root));
+    LockWindowUpdate(nullptr);
 }

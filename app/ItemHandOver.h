@@ -14,6 +14,14 @@ class CQTreeItem;
 class CQItemHandOver
 {
 public:
+    // The wParam of the connected message: items wait (TakePending), or the view is to be filled from the
+    // tree whose root is the lParam (a CQTreeItem*), as after loading the saved data.
+    enum : WPARAM
+    {
+        itemsPending = 0,
+        fillFromRoot = 1,
+    };
+
     CQItemHandOver();
     ~CQItemHandOver();
     CQItemHandOver(const CQItemHandOver&) = delete;
@@ -32,6 +40,10 @@ public:
 
     // Drops the waiting items, for when the items themselves are about to be deleted (data lock held).
     void Discard();
+
+    // User-interface thread: has the connected view insert rows for the whole tree below root, with the
+    // view's window updates locked meanwhile.
+    void FillView(CQTreeItem* root);
 
     // User-interface thread: deletes every row of the connected tree view (TVM_DELETEITEM with TVI_ROOT).
     void ClearView();
