@@ -13,6 +13,11 @@ void CQMonitor::Start()
 void CQMonitor::CleanUp()
 {
     RecordAndDetachDrives();
+    ShutDown();
+}
+
+void CQMonitor::ShutDown()
+{
     m_boolStop = 1;
     SaveData();
 }

@@ -34,9 +34,13 @@ public:
     // With emptyView set the files tree view loses its rows first.
     void Clear(BOOL emptyView);
 
-    // Monitoring start and the clean-up sequence.
+    // Monitoring start and the clean-up sequence. CleanUp is RecordAndDetachDrives followed by ShutDown;
+    // the main window runs the two halves itself with its own steps between them.
     void Start();
     void CleanUp();
+    // "Cleaning up...", stop flag, wait for the threads, close their handles and the port, remove the
+    // driver service, save the collected data.
+    void ShutDown();
 
     // Record processing (the retrieval thread calls LookupProcessName; the rest is the processing thread's).
     void LookupProcessName(DWORD processId, std::wstring& name);
