@@ -10,11 +10,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 # A persistent server and a booted prefix, with their output away from our caller's pipes:
 # Wine's own services would otherwise keep ctest's pipes open.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+mkdir -p "$WINEPREFIX"
+if wineserver -p </dev/null >/dev/null 2>&1; then
+    # A new server: start Wine's own services now, away from our caller's pipes, so the ones they would
+    # otherwise inherit from the program below do not keep the caller waiting.
     wine wineboot -u </dev/null >/dev/null 2>&1
 fi
-wineserver -p </dev/null >/dev/null 2>&1
 cd "$bindir" || exit 1
 exec wine "$bindir/$(basename "$exe")" "$@"

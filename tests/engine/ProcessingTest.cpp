@@ -1,0 +1,209 @@
+#include <algorithm>
+#include <ctime>
+
+#include "engine/Counters.h"
+#include "engine/MonitorFixture.h"
+
+namespace
+{
+TEST_F(MonitorTest, ResolvePathMapsVolumeSuffixesExactly)
+{
+    AddDrive(L"\\Device\\HarddiskVolume1", L"D:");
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    const struct
+    {
+        const wchar_t* device;
+        const wchar_t* resolved;
+    } cases[] = {
+        {L"\\Device\\HarddiskVolume2\\Users\\a.txt", L"C:\\Users\\a.txt"},
+        {L"\\Device\\HarddiskVolume1\\x", L"D:\\x"},
+        {L"\\Device\\HarddiskVolume2", L"#:\\Device\\HarddiskVolume2"},
+        {L"\\Device\\HarddiskVolume12\\x", L"#:\\Device\\HarddiskVolume12\\x"},
+        {L"", L"#:\\unknown.file"},
+        {L"\\Device\\Mup\\server\\share\\2\\x", L"#:\\Device\\Mup\\server\\share\\2\\x"},
+        {L"\\Device\\CdRom0\\a", L"#:\\Device\\CdRom0\\a"},
+        {L"short", L"#:short"},
+    };
+    std::wstring resolved = L"left over from before";
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(1, m_monitor->ResolvePath(c.device, resolved));
+        EXPECT_EQ(std::wstring(c.resolved), resolved) << "device path " << testing::PrintToString(std::wstring(c.device));
+    }
+}
+
+TEST_F(MonitorTest, DriveWithoutLetterKeepsTheDevicePath)
+{
+    AddDrive(L"\\Device\\HarddiskVolume3", L"");
+    std::wstring resolved;
+    m_monitor->ResolvePath(L"\\Device\\HarddiskVolume3\\a", resolved);
+    EXPECT_EQ(L"#:\\Device\\HarddiskVolume3\\a", resolved);
+}
+
+TEST_F(MonitorTest, CaseVariantsUseTwoCacheEntriesButOneItem)
+{
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    CQTreeItem* upper = Account(L"\\Device\\HarddiskVolume2\\A.TXT", 1);
+    CQTreeItem* lower = Account(L"\\Device\\HarddiskVolume2\\a.txt", 1);
+    EXPECT_EQ(upper, lower);
+    EXPECT_EQ(2u, m_monitor->m_mapPathCache.size());
+    EXPECT_EQ(L"A.TXT", upper->m_csName.str()) << "the first spelling stays";
+    EXPECT_EQ(2u, upper->m_qwordWritten);
+}
+
+TEST_F(MonitorTest, UnknownVolumesGoBelowTheHashDrive)
+{
+    CQTreeItem* item = Account(L"\\Device\\HarddiskVolume9\\a.txt", 1);
+    std::wstring path;
+    item->AppendFullPath(path);
+    EXPECT_EQ(L"#:\\Device\\HarddiskVolume9\\a.txt", path);
+    EXPECT_NE(nullptr, ChildNamed(&m_monitor->m_root, L"#:"));
+}
+
+TEST_F(MonitorTest, ProcessesShareOneRecordPerNameIgnoringCase)
+{
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    Account(L"\\Device\\HarddiskVolume2\\a", 10, L"Notepad.exe");
+    Account(L"\\Device\\HarddiskVolume2\\b", 20, L"notepad.exe");
+    Account(L"\\Device\\HarddiskVolume2\\c", 5, L"other.exe");
+    Account(L"\\Device\\HarddiskVolume2\\d", 1, L"NOTEPAD.EXE");
+    ASSERT_EQ(2, m_monitor->m_arrProcesses.GetSize());
+    EXPECT_EQ(L"Notepad.exe", m_monitor->m_arrProcesses[0]->m_csProcessName);
+    EXPECT_EQ(31u, m_monitor->m_arrProcesses[0]->m_qwordWritten);
+    EXPECT_EQ(1u, m_monitor->m_arrProcesses[1]->m_dwordIndex);
+}
+
+TEST_F(MonitorTest, LookupProcessNameOpensTheProcessThenCachesIt)
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring self = wcsrchr(path, L'\\') + 1;
+
+    std::wstring name;
+    m_monitor->LookupProcessName(GetCurrentProcessId(), name);
+    EXPECT_EQ(0, _wcsicmp(self.c_str(), name.c_str())) << testing::PrintToString(name);
+    ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize());
+
+    // Served from the cache afterwards, whatever the name really is.
+    m_monitor->m_arrRuntimeProcesses[0]->m_csName = L"cached.exe";
+    m_monitor->m_arrRuntimeProcesses[0]->m_dwordLastUsed = 0;
+    m_monitor->LookupProcessName(GetCurrentProcessId(), name);
+    EXPECT_EQ(L"cached.exe", name);
+    EXPECT_NE(0u, m_monitor->m_arrRuntimeProcesses[0]->m_dwordLastUsed);
+}
+
+TEST_F(MonitorTest, ProcessThatCannotBeFoundIsUnknownAndNotCached)
+{
+    std::wstring name = L"previous";
+    m_monitor->LookupProcessName(0xFFFFFFF0u, name);
+    EXPECT_EQ(L"< unknown >", name);
+    EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize());
+}
+
+TEST_F(MonitorTest, PruneRemovesEntriesUnusedForMoreThanAnHour)
+{
+    const uint32_t now = static_cast<uint32_t>(time(nullptr));
+    const uint32_t ages[] = {3601, 3700, 3600, 10, 5000};
+    for (uint32_t i = 0; i < 5; ++i)
+        m_monitor->m_arrRuntimeProcesses.Add(new CQRuntimeProcess(L"p" + std::to_wstring(i), i, now - ages[i]));
+    // The clock may tick during the test: keep the boundary entry a second inside.
+    m_monitor->m_arrRuntimeProcesses[2]->m_dwordLastUsed = now - 3600 + 2;
+    m_monitor->PruneProcessCache();
+    ASSERT_EQ(2, m_monitor->m_arrRuntimeProcesses.GetSize());
+    EXPECT_EQ(2u, m_monitor->m_arrRuntimeProcesses[0]->m_dwordProcessId);
+    EXPECT_EQ(3u, m_monitor->m_arrRuntimeProcesses[1]->m_dwordProcessId);
+}
+
+// The processing thread itself: entries queued, thread run until the queue is empty, then stopped.
+class ProcessingThreadTest : public MonitorTest
+{
+protected:
+    void Queue(const wchar_t* file, uint64_t bytes, const wchar_t* process = L"p.exe")
+    {
+        CQLock lock(m_monitor->m_lockQueue);
+        QueueEntry& entry = m_monitor->AppendQueueEntryLocked();
+        entry.m_csFileName = file;
+        entry.m_csProcessName = process;
+        entry.m_qwordBytes = bytes;
+    }
+
+    void RunUntilDrained(uint64_t operations)
+    {
+        HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, m_monitor.get(), 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        for (int i = 0; i < 500 && CounterLoad(m_monitor->m_stats.m_qwordOperations) < operations; ++i)
+            Sleep(10);
+        CounterStore(m_monitor->m_boolStop, LONG(1));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
+        CloseHandle(thread);
+    }
+};
+
+TEST_F(ProcessingThreadTest, CountsWritesAlignedAndTheNewestEntryFirst)
+{
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    Queue(L"\\Device\\HarddiskVolume2\\first.txt", 1);
+    Queue(L"\\Device\\HarddiskVolume2\\second.txt", 8192);
+    Queue(L"\\Device\\HarddiskVolume2\\zero.txt", 0);
+    RunUntilDrained(3);
+
+    const CQStatisticsBlock& s = m_monitor->m_stats;
+    EXPECT_EQ(3u, s.m_qwordOperations);
+    EXPECT_EQ(8193u, s.m_qwordWritten);
+    EXPECT_EQ(4096u + 8192u, s.m_qwordWrittenAligned);
+    EXPECT_EQ(0, m_monitor->GetPendingRecords());
+
+    const CQTreeItem* drive = ChildNamed(&m_monitor->m_root, L"C:");
+    ASSERT_NE(nullptr, drive);
+    ASSERT_EQ(3, drive->m_arrChildren.GetSize());
+    // A stack: the last entry queued was created first.
+    EXPECT_EQ(L"zero.txt", drive->m_arrChildren[0]->m_csName.str());
+    EXPECT_EQ(L"second.txt", drive->m_arrChildren[1]->m_csName.str());
+    EXPECT_EQ(L"first.txt", drive->m_arrChildren[2]->m_csName.str());
+    EXPECT_EQ(1, drive->m_arrChildren[0]->m_arrProcessLinks.GetSize()) << "a 0-byte write still links its process";
+    const std::vector<std::wstring> lines = m_log.Lines();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"ProcessLogRecords started"));
+}
+
+TEST_F(ProcessingThreadTest, DoNotLogFilesOnlyAdvancesTheTotals)
+{
+    m_settings.m_boolDoNotLogFiles = 1;
+    Queue(L"\\Device\\HarddiskVolume2\\a.txt", 100);
+    RunUntilDrained(1);
+    EXPECT_EQ(1u, m_monitor->m_stats.m_qwordOperations);
+    EXPECT_EQ(100u, m_monitor->m_stats.m_qwordWritten);
+    EXPECT_EQ(0, m_monitor->m_root.m_arrChildren.GetSize());
+    EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
+    EXPECT_TRUE(m_monitor->m_mapPathCache.empty());
+}
+
+TEST_F(ProcessingThreadTest, WithoutProcessCollectionItemsGetNoLinks)
+{
+    m_settings.m_boolCollectProcessesInformation = 0;
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    Queue(L"\\Device\\HarddiskVolume2\\a.txt", 100);
+    RunUntilDrained(1);
+    const CQTreeItem* file = ChildNamed(ChildNamed(&m_monitor->m_root, L"C:"), L"a.txt");
+    ASSERT_NE(nullptr, file);
+    EXPECT_EQ(100u, file->m_qwordWritten);
+    EXPECT_EQ(0, file->m_arrProcessLinks.GetSize());
+    EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
+}
+
+TEST_F(ProcessingThreadTest, ExistingFolderPathBecomesAFolderItem)
+{
+    // The temp folder exists, so its path is a folder; a path that does not exist becomes a file.
+    std::wstring dir = m_folder.Path();
+    std::wstring letter = dir.substr(0, 2);
+    AddDrive(L"\\Device\\HarddiskVolume7", letter.c_str());
+    const std::wstring device = L"\\Device\\HarddiskVolume7" + dir.substr(2);
+    Queue(device.c_str(), 1);
+    RunUntilDrained(1);
+    std::wstring resolved;
+    m_monitor->ResolvePath(device, resolved);
+    CQTreeItem* folder = m_monitor->m_mapPathCache[resolved];
+    ASSERT_NE(nullptr, folder);
+    EXPECT_EQ(1u, folder->GetType());
+    EXPECT_EQ(1u, folder->m_qwordWritten);
+}
+} // namespace
