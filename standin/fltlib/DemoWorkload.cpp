@@ -61,10 +61,10 @@ uint32_t DemoWorkload::LogUniform(uint32_t low, uint32_t high)
     return static_cast<uint32_t>(std::exp(exponent(m_random)));
 }
 
-std::wstring DemoWorkload::Hex(unsigned value, int digits)
+std::wstring DemoWorkload::Hex(unsigned value, int digits, bool upper)
 {
     wchar_t text[16];
-    swprintf(text, ARRAYSIZE(text), L"%0*x", digits, value);
+    swprintf(text, ARRAYSIZE(text), upper ? L"%0*X" : L"%0*x", digits, value);
     return text;
 }
 
@@ -150,8 +150,9 @@ WriteEvent DemoWorkload::MakeEvent(Kind kind, ULONGLONG nowMs)
         break;
     }
     case Kind::TempFile:
-        path = Uniform(0, 2) == 0 ? m_windowsFolder + L"\\Temp\\wct" + Hex(Uniform(0, 0xffff), 4) + L".tmp"
-                                  : m_tempFolder + L"\\~DF" + Hex(Uniform(0, 0xffff), 4) + L".tmp";
+        path = Uniform(0, 2) == 0
+                   ? m_windowsFolder + L"\\Temp\\wct" + Hex(Uniform(0, 0xffff), 4, true) + L".tmp"
+                   : m_tempFolder + L"\\~DF" + Hex(Uniform(0, 0xffff), 4, true) + L".tmp";
         event.WriteLength = LogUniform(4 * KB, burst ? 4 * MB : 256 * KB);
         event.ProcessId = Uniform(0, 1) ? GetCurrentProcessId() : m_processes.Pick({L"explorer.exe"}, nowMs);
         readPercent = 20;

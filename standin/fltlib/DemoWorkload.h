@@ -42,7 +42,7 @@ private:
     WriteEvent MakeEvent(Kind kind, ULONGLONG nowMs);
     uint32_t LogUniform(uint32_t low, uint32_t high);
     int Uniform(int low, int high);
-    std::wstring Hex(unsigned value, int digits);
+    std::wstring Hex(unsigned value, int digits, bool upper = false);
 
     std::mt19937 m_random;
     ProcessDirectory m_processes;

@@ -35,14 +35,14 @@ struct Connection
 
 struct PortState
 {
-    CriticalSection lock;
-    std::map<HANDLE, Connection> ports; // by the program's handle
-
     ~PortState()
     {
         for (auto& port : ports)
             CloseHandle(port.second.hOwnEnd);
     }
+
+    CriticalSection lock;
+    std::map<HANDLE, Connection> ports; // by the program's handle
     Outbox outbox;
     FeedReader feed;
     DemoWorkload demo;
