@@ -58,6 +58,13 @@ std::wstring ProgramFolder()
     return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
+bool StandinsPresent()
+{
+    const std::wstring folder = ProgramFolder();
+    return GetFileAttributesW((folder + L"\\wrimon.sys").c_str()) != INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesW((folder + L"\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool CreateWrimonService(const std::wstring& imagePath)
 {
     if (!DeleteWrimonService())

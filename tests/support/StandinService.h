@@ -13,6 +13,10 @@ namespace standin_test
 // Folder of the running test program, without a trailing backslash.
 std::wstring ProgramFolder();
 
+// Whether the Wine stand-ins (wrimon.sys and fltlib.dll) lie beside the test program; a Windows build
+// has neither.
+bool StandinsPresent();
+
 // Creates "Wrimon" as the program does (file-system driver, demand start, normal errors, depends on
 // FltMgr) for the given image, by default ProgramFolder()\wrimon.sys. A leftover service is deleted first.
 bool CreateWrimonService(const std::wstring& imagePath = std::wstring());
