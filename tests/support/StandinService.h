@@ -1,0 +1,33 @@
+// The Wrimon service for the stand-in driver (bin\wrimon.sys beside the test program), for tests that
+// need the driver under Wine's real service manager. Every call returns false on failure, with the
+// system's error left in GetLastError.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace standin_test
+{
+
+// Folder of the running test program, without a trailing backslash.
+std::wstring ProgramFolder();
+
+// Whether the Wine stand-ins (wrimon.sys and fltlib.dll) lie beside the test program; a Windows build
+// has neither.
+bool StandinsPresent();
+
+// Creates "Wrimon" as the program does (file-system driver, demand start, normal errors, depends on
+// FltMgr) for the given image, by default ProgramFolder()\wrimon.sys. A leftover service is deleted first.
+bool CreateWrimonService(const std::wstring& imagePath = std::wstring());
+// The filter manager's instance configuration, with the values the program writes.
+bool WriteWrimonInstances();
+bool StartWrimonService();
+// Sends the stop control; true when the service is stopped afterwards.
+bool StopWrimonService();
+// Stops and deletes the service; true when it is gone (also when it did not exist).
+bool DeleteWrimonService();
+// SERVICE_RUNNING, SERVICE_STOPPED...; 0 when the service cannot be queried.
+DWORD WrimonServiceState();
+
+} // namespace standin_test
