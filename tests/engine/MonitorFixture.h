@@ -34,7 +34,8 @@ protected:
     }
 
     // Processes one entry the way the processing thread does, without the thread.
-    CQTreeItem* Account(const std::wstring& devicePath, uint64_t bytes, const std::wstring& process = L"x.exe")
+    CQTreeItem* Account(const std::wstring& devicePath, uint64_t bytes,
+                        const std::wstring& process = L"x.exe")
     {
         std::wstring resolved;
         m_monitor->ResolvePath(devicePath, resolved);

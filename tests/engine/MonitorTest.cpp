@@ -75,7 +75,8 @@ TEST_F(MonitorTest, ClearZeroesEverythingButTheTimeStampAndLeavesQueueAndDrives)
 
 TEST_F(MonitorTest, ClearWithTheViewFlagEmptiesTheConnectedView)
 {
-    HWND tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND tree =
+        CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, tree);
     TVINSERTSTRUCTW insert{};
     insert.hParent = TVI_ROOT;

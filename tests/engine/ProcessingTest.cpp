@@ -28,7 +28,8 @@ TEST_F(MonitorTest, ResolvePathMapsVolumeSuffixesExactly)
     for (const auto& c : cases)
     {
         EXPECT_EQ(1, m_monitor->ResolvePath(c.device, resolved));
-        EXPECT_EQ(std::wstring(c.resolved), resolved) << "device path " << testing::PrintToString(std::wstring(c.device));
+        EXPECT_EQ(std::wstring(c.resolved), resolved)
+            << "device path " << testing::PrintToString(std::wstring(c.device));
     }
 }
 
@@ -105,7 +106,8 @@ TEST_F(MonitorTest, PruneRemovesEntriesUnusedForMoreThanAnHour)
     const uint32_t now = static_cast<uint32_t>(time(nullptr));
     const uint32_t ages[] = {3601, 3700, 3600, 10, 5000};
     for (uint32_t i = 0; i < 5; ++i)
-        m_monitor->m_arrRuntimeProcesses.Add(new CQRuntimeProcess(L"p" + std::to_wstring(i), i, now - ages[i]));
+        m_monitor->m_arrRuntimeProcesses.Add(
+            new CQRuntimeProcess(L"p" + std::to_wstring(i), i, now - ages[i]));
     // The clock may tick during the test: keep the boundary entry a second inside.
     m_monitor->m_arrRuntimeProcesses[2]->m_dwordLastUsed = now - 3600 + 2;
     m_monitor->PruneProcessCache();
@@ -160,7 +162,8 @@ TEST_F(ProcessingThreadTest, CountsWritesAlignedAndTheNewestEntryFirst)
     EXPECT_EQ(L"zero.txt", drive->m_arrChildren[0]->m_csName.str());
     EXPECT_EQ(L"second.txt", drive->m_arrChildren[1]->m_csName.str());
     EXPECT_EQ(L"first.txt", drive->m_arrChildren[2]->m_csName.str());
-    EXPECT_EQ(1, drive->m_arrChildren[0]->m_arrProcessLinks.GetSize()) << "a 0-byte write still links its process";
+    EXPECT_EQ(1, drive->m_arrChildren[0]->m_arrProcessLinks.GetSize())
+        << "a 0-byte write still links its process";
     const std::vector<std::wstring> lines = m_log.Lines();
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"ProcessLogRecords started"));
 }
