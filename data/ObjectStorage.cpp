@@ -27,10 +27,12 @@ BOOL WriteCounted(CQFile& file, const wchar_t* text, size_t length, DWORD limit)
     return bytes == 0 ? 1 : file.Write(text, bytes);
 }
 
-BOOL ReadCounted(CQFile& file, CQCompactString& text, DWORD limit, std::wstring& scratch)
+// Reads through one buffer per thread, so loading a large tree does not allocate a string per name twice.
+BOOL ReadCounted(CQFile& file, CQCompactString& text, DWORD limit)
 {
+    thread_local std::wstring scratch;
     const BOOL ok = file.ReadString(scratch, limit);
-    text = scratch;
+    text.Assign(scratch.data(), scratch.size());
     return ok;
 }
 
@@ -92,8 +94,7 @@ BOOL CQObject::Load(CQFile& file)
     if (!file.Read(&version, sizeof(version)))
         return 0;
     SetVersion(version);
-    std::wstring scratch;
-    return ReadCounted(file, m_csName, GetNameMaxLength(), scratch);
+    return ReadCounted(file, m_csName, GetNameMaxLength());
 }
 
 BOOL CQObject::SaveTwoStrings(CQFile& file)
@@ -107,8 +108,7 @@ BOOL CQObject::LoadTwoStrings(CQFile& file)
 {
     if (!CQObject::Load(file))
         return 0;
-    std::wstring scratch;
-    return ReadCounted(file, m_csDisplayText, GetTextMaxLength(), scratch);
+    return ReadCounted(file, m_csDisplayText, GetTextMaxLength());
 }
 
 BOOL CQTreeItem::Save(CQFile& file)

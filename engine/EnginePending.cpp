@@ -32,9 +32,7 @@ BOOL CQMonitor::RemoveDriverService()
     return 0;
 }
 
-void CQMonitor::ListVolumes()
-{
-}
+void CQMonitor::ListVolumes() {}
 
 int CQMonitor::CountInstances(const std::wstring&)
 {
@@ -51,13 +49,9 @@ BOOL CQMonitor::DetachDrive(CQDriveItem*)
     return 0;
 }
 
-void CQMonitor::AttachSelectedDrives()
-{
-}
+void CQMonitor::AttachSelectedDrives() {}
 
-void CQMonitor::RecordAndDetachDrives()
-{
-}
+void CQMonitor::RecordAndDetachDrives() {}
 
 DWORD WINAPI RetrieveLogRecords(LPVOID)
 {

@@ -37,6 +37,7 @@ CQMonitor::~CQMonitor()
     m_arrDrives.RemoveAll();
     m_arrQueue.clear();
     m_arrQueue.shrink_to_fit();
+    m_intQueueCount = 0;
     m_mapPathCache.clear();
     m_lockDrives.Delete();
     m_lockQueue.Delete();
@@ -90,23 +91,34 @@ int CQMonitor::GetPendingRecords() const
 
 void CQMonitor::PublishQueueSizeLocked()
 {
-    CounterStore(m_intQueueSize, static_cast<LONG>(m_arrQueue.size()));
+    CounterStore(m_intQueueSize, static_cast<LONG>(m_intQueueCount));
 }
 
+// The slots past the count keep their strings' storage: an append writes into a slot's existing buffers
+// and a removal swaps buffers with the taker's entry, so a busy queue allocates nothing per record.
 QueueEntry& CQMonitor::AppendQueueEntryLocked()
 {
-    m_arrQueue.emplace_back();
+    if (m_intQueueCount == m_arrQueue.size())
+        m_arrQueue.emplace_back();
+    QueueEntry& entry = m_arrQueue[m_intQueueCount++];
+    entry.m_csFileName.clear();
+    entry.m_csProcessName.clear();
+    entry.m_dwordProcessId = 0;
+    entry.m_qwordBytes = 0;
     PublishQueueSizeLocked();
-    return m_arrQueue.back();
+    return entry;
 }
 
 bool CQMonitor::PopQueueEntry(QueueEntry& entry)
 {
     CQLock lock(m_lockQueue);
-    if (m_arrQueue.empty())
+    if (m_intQueueCount == 0)
         return false;
-    entry = std::move(m_arrQueue.back());
-    m_arrQueue.pop_back();
+    QueueEntry& newest = m_arrQueue[--m_intQueueCount];
+    entry.m_csFileName.swap(newest.m_csFileName);
+    entry.m_csProcessName.swap(newest.m_csProcessName);
+    entry.m_dwordProcessId = newest.m_dwordProcessId;
+    entry.m_qwordBytes = newest.m_qwordBytes;
     PublishQueueSizeLocked();
     return true;
 }
@@ -114,9 +126,11 @@ bool CQMonitor::PopQueueEntry(QueueEntry& entry)
 void CQMonitor::ShrinkQueue(size_t slack)
 {
     CQLock lock(m_lockQueue);
-    if (m_arrQueue.capacity() - m_arrQueue.size() > slack)
+    if (m_arrQueue.capacity() - m_intQueueCount > slack)
     {
-        if (m_arrQueue.empty())
+        // Exactly the entries that wait; nothing at all when none does.
+        m_arrQueue.resize(m_intQueueCount);
+        if (m_intQueueCount == 0)
             std::vector<QueueEntry>().swap(m_arrQueue);
         else
             m_arrQueue.shrink_to_fit();

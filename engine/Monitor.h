@@ -108,6 +108,8 @@ private:
 
     // The queue's size as last published under the queue lock; the refresh reads it without the lock.
     LONG m_intQueueSize = 0;
+    // Entries in use at the front of m_arrQueue; the slots after them are kept for reuse.
+    size_t m_intQueueCount = 0;
     // Speeds up FindOrAddProcess: the first process of each case-insensitive name, by folded name.
     std::unordered_map<std::wstring, CQProcess*> m_mapProcessIndex;
     int m_intIndexedProcesses = 0;
