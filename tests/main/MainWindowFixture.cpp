@@ -111,6 +111,15 @@ std::optional<std::wstring> MainWindowTest::ReadInterfaceString(const wchar_t* n
 
 ::testing::AssertionResult MainWindowTest::Launch(TavrelloProgram& program)
 {
+    // A Tavrello that this test did not start would take the start for a second instance.
+    if (HANDLE other = OpenMutexW(SYNCHRONIZE, FALSE, L"Orvek software Tavrello App"))
+    {
+        CloseHandle(other);
+        return ::testing::AssertionFailure()
+               << "another Tavrello already runs in this Wine prefix: left over, or started by wineboot from "
+                  "the autostart value Tavrello under "
+                  "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    }
     std::wstring error;
     if (!program.Start(&error))
         return ::testing::AssertionFailure() << std::string(error.begin(), error.end());

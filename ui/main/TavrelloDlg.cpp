@@ -42,6 +42,13 @@ void CTavrelloDlg::AttachControls()
 
 BOOL CTavrelloDlg::OnInitDialog()
 {
+    // Everything below works on the application context; without one there is nothing to show.
+    if (!g_pAppContext)
+    {
+        CQResizeDialog::OnInitDialog();
+        EndDialog(-1);
+        return TRUE;
+    }
     CQAppContext& context = *g_pAppContext;
     CQMonitor& monitor = context.m_monitor;
 
@@ -107,6 +114,8 @@ BOOL CTavrelloDlg::OnInitDialog()
 
 void CTavrelloDlg::OnDestroy()
 {
+    if (!g_pAppContext)
+        return;
     CQAppContext& context = *g_pAppContext;
     CQMonitor& monitor = context.m_monitor;
 
@@ -241,7 +250,8 @@ BOOL CTavrelloDlg::OnNotify(NMHDR* pHeader, LRESULT& result)
 
 void CTavrelloDlg::OnTimer(UINT_PTR)
 {
-    RefreshStatistics();
+    if (g_pAppContext)
+        RefreshStatistics();
 }
 
 void CTavrelloDlg::OnOK() {}
