@@ -193,3 +193,59 @@ TEST_F(MainMenuTest, TrayMenuCloseEndsTheProgramThroughTheCleanUp)
     EXPECT_TRUE(ExpectExit(m_program));
     EXPECT_TRUE(SavedDataExists());
 }
+
+TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
+{
+    enum Opener
+    {
+        button,
+        mainMenu,
+        trayMenu
+    };
+    struct Case
+    {
+        Opener opener;
+        int idOrSteps; // the button, or the item's position from the top of the menu
+        const wchar_t* caption;
+    };
+    const Case cases[] = {
+        {button, IDC_OPTIONS, L"Application Options"},
+        {button, IDC_PROCESSES, L"Processes List"},
+        {mainMenu, 1, L"Monitored Drives"},
+        {mainMenu, 2, L"Log Viewer"},
+        {trayMenu, 2, L"About Tavrello"},
+    };
+    ASSERT_TRUE(Launch());
+    HWND hMain = m_program.MainWindow();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(Narrow(c.caption));
+        if (c.opener == button)
+        {
+            m_program.Click(c.idOrSteps);
+        }
+        else
+        {
+            if (c.opener == mainMenu)
+                m_program.Click(IDC_MENU);
+            else
+                PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, WM_RBUTTONDOWN);
+            HWND hMenu = WaitForPopupMenu();
+            ASSERT_NE(nullptr, hMenu) << "the menu did not open";
+            ChooseFromTop(hMenu, c.idOrSteps);
+        }
+        const std::wstring caption = c.caption;
+        HWND hDialog = m_program.WaitForWindow(
+            L"#32770",
+            [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == caption; },
+            kMenuLimitMs);
+        ASSERT_NE(nullptr, hDialog) << "the dialog did not open";
+        EXPECT_FALSE(IsWindowEnabled(hMain)) << "the main window is disabled while the dialog runs";
+        PostMessageW(hDialog, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(
+            WaitFor([&] { return !IsWindowVisible(hDialog) && IsWindowEnabled(hMain); }, kMenuLimitMs))
+            << "the dialog did not end";
+    }
+    EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
