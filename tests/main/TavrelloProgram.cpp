@@ -12,6 +12,7 @@ namespace
 {
 constexpr DWORD kPollMs = 25;
 constexpr UINT kSendTimeoutMs = 5000;
+constexpr int kStartAttempts = 3;
 // Variables of the driver stand-in that the test decides on for each start.
 const wchar_t* const kStandInVariables[] = {L"WRIMON_STANDIN_DEMO", L"WRIMON_STANDIN_FEED"};
 
@@ -108,17 +109,25 @@ bool TavrelloProgram::Start(std::wstring* error)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     m_hMainWindow = nullptr;
-    if (!::CreateProcessW(ExePath().c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                          m_workingFolder.empty() ? nullptr : m_workingFolder.c_str(), &startup,
-                          &m_processInfo))
+    DWORD lastError = 0;
+    // Wine on a loaded machine now and then fails to bring a new process up (ERROR_INTERNAL_ERROR); that
+    // says nothing about the program, so the start is tried again.
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt)
     {
-        if (error)
-            *error = L"CreateProcessW(" + ExePath() + L") failed with " + std::to_wstring(::GetLastError());
+        if (::CreateProcessW(ExePath().c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                             CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                             m_workingFolder.empty() ? nullptr : m_workingFolder.c_str(), &startup,
+                             &m_processInfo))
+            return true;
+        lastError = ::GetLastError();
         m_processInfo = {};
-        return false;
+        if (lastError != ERROR_INTERNAL_ERROR)
+            break;
+        ::Sleep(500);
     }
-    return true;
+    if (error)
+        *error = L"CreateProcessW(" + ExePath() + L") failed with " + std::to_wstring(lastError);
+    return false;
 }
 
 bool TavrelloProgram::IsRunning() const
