@@ -1,0 +1,171 @@
+// The real program from start to end: single instance, start-up state, Start/Stop, Enter and Escape, the
+// close box and the session-end query.
+#include "main/MainWindowFixture.h"
+
+#include "resources/resource.h"
+#include "support/TempFolder.h"
+
+namespace
+{
+const std::wstring kMonitoring = L"Monitoring in progress...";
+const std::wstring kAwaiting = L"Awaiting";
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+bool SameTextNoCase(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+} // namespace
+
+TEST_F(MainWindowTest, WithoutAutostartItOpensShownAndAwaiting)
+{
+    ASSERT_TRUE(Launch());
+    EXPECT_TRUE(IsWindowVisible(m_program.MainWindow()));
+    EXPECT_EQ(L" Start", m_program.Text(IDC_START)) << "the template's caption stays until the first toggle";
+    EXPECT_EQ(kAwaiting, m_program.Text(IDC_STATUS));
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainWindowTest, AutostartSwitchesMonitoringOnAtStart)
+{
+    SetInterfaceDword(L"m_boolAutostartSession", 1);
+    ASSERT_TRUE(Launch());
+    EXPECT_EQ(L"Stop", m_program.Text(IDC_START));
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_STATUS, kMonitoring, kRefreshLimitMs))
+        << Narrow(m_program.Text(IDC_STATUS));
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainWindowTest, StartButtonTogglesMonitoringAndTheMonitoringTime)
+{
+    ASSERT_TRUE(Launch());
+    // Nothing monitored yet: the time reads one second and does not move while monitoring is off.
+    EXPECT_EQ(L"0 00:00:01", m_program.Text(IDC_MONITORING_TIME));
+
+    m_program.Click(IDC_START);
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_START, L"Stop", kRefreshLimitMs))
+        << Narrow(m_program.Text(IDC_START));
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_STATUS, kMonitoring, kRefreshLimitMs))
+        << Narrow(m_program.Text(IDC_STATUS));
+    EXPECT_TRUE(m_program.WaitForText(
+        IDC_MONITORING_TIME, [](const std::wstring& text) { return text >= L"0 00:00:02"; },
+        kRefreshLimitMs + 2000))
+        << Narrow(m_program.Text(IDC_MONITORING_TIME));
+
+    m_program.Click(IDC_START);
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_START, L"Start", kRefreshLimitMs))
+        << Narrow(m_program.Text(IDC_START));
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_STATUS, kAwaiting, kRefreshLimitMs))
+        << Narrow(m_program.Text(IDC_STATUS));
+    // Off again: a few refreshes later the time is where it stopped.
+    Sleep(1200);
+    const std::wstring stopped = m_program.Text(IDC_MONITORING_TIME);
+    Sleep(2500);
+    EXPECT_EQ(stopped, m_program.Text(IDC_MONITORING_TIME));
+    EXPECT_TRUE(CloseWithEscape(m_program));
+
+    SavedDataContents saved = {};
+    ASSERT_TRUE(ReadSavedData(saved));
+    EXPECT_GE(saved.stats.m_qwordMonitoringSeconds, 2u);
+}
+
+TEST_F(MainWindowTest, EnterLeavesTheWindowOpen)
+{
+    ASSERT_TRUE(Launch());
+    // Enter on the focused control and on the dialog, and the OK command that Enter becomes.
+    m_program.PostKey(m_program.FocusOrMainWindow(), VK_RETURN);
+    m_program.PostKey(m_program.MainWindow(), VK_RETURN);
+    PostMessageW(m_program.MainWindow(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // Two refreshes later the window is still there and answering.
+    EXPECT_TRUE(m_program.WaitForTextEquals(IDC_STATUS, kAwaiting, kRefreshLimitMs));
+    Sleep(2000);
+    EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(IsWindow(m_program.MainWindow()));
+    EXPECT_TRUE(IsWindowVisible(m_program.MainWindow()));
+    EXPECT_FALSE(SavedDataExists()) << "nothing is saved while the program runs";
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainWindowTest, EscapeEndsTheProgramThroughTheCleanUp)
+{
+    ASSERT_TRUE(Launch());
+    ASSERT_FALSE(SavedDataExists());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+    // The clean-up saved the collected data, and the context its settings.
+    SavedDataContents saved = {};
+    EXPECT_TRUE(ReadSavedData(saved)) << "no loadable data file after the exit";
+    EXPECT_EQ(0u, saved.stats.m_qwordWritten);
+    EXPECT_EQ(0, saved.topLevelItems);
+    EXPECT_TRUE(ReadInterfaceDword(L"m_boolSortTreeByWriteSize").has_value());
+    EXPECT_TRUE(ReadInterfaceString(L"m_csSelectedDrives").has_value());
+}
+
+TEST_F(MainWindowTest, CloseBoxEndsTheProgramThroughTheCleanUp)
+{
+    ASSERT_TRUE(Launch());
+    PostMessageW(m_program.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(ExpectExit(m_program));
+    EXPECT_TRUE(SavedDataExists());
+}
+
+TEST_F(MainWindowTest, SessionEndQuerySavesTheDataAndAllowsTheEnd)
+{
+    ASSERT_TRUE(Launch());
+    ASSERT_FALSE(SavedDataExists());
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(m_program.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP,
+                                    SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(TRUE, static_cast<BOOL>(answer)) << "the session may end";
+    EXPECT_TRUE(SavedDataExists()) << "saved in the query, while the program still runs";
+    EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainWindowTest, ExecutableFolderBecomesTheProgramFolder)
+{
+    // Started from elsewhere, the program still takes its own folder, as the autostart entry shows.
+    SetInterfaceDword(L"m_boolAutostartSession", 1);
+    TempFolder elsewhere;
+    m_program.SetWorkingFolder(elsewhere.Path());
+    ASSERT_TRUE(Launch());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data));
+    std::wstring command(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    while (!command.empty() && command.back() == L'\0')
+        command.pop_back();
+    EXPECT_TRUE(SameTextNoCase(TavrelloProgram::ExePath(), command)) << Narrow(command);
+}
+
+TEST_F(MainWindowTest, SecondStartShowsTheFirstWindowAndEndsUntouched)
+{
+    SetInterfaceDword(L"m_boolStartMinimized", 1);
+    ASSERT_TRUE(Launch());
+    HWND first = m_program.MainWindow();
+    EXPECT_FALSE(IsWindowVisible(first)) << "started minimised, only the tray icon shows";
+
+    const RegistrySnapshot before = TakeRegistrySnapshot(HKEY_CURRENT_USER, kTavrelloProductKey);
+    const RegistrySnapshot machineBefore = TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, kTavrelloProductKey);
+    TavrelloProgram second;
+    std::wstring error;
+    ASSERT_TRUE(second.Start(&error)) << Narrow(error);
+    const std::optional<DWORD> code = second.WaitForExit(kExitLimitMs);
+    ASSERT_TRUE(code.has_value()) << "the second instance did not end";
+    EXPECT_EQ(0u, *code);
+
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(first) != 0; }, kRefreshLimitMs))
+        << "the first instance's window was not shown";
+    EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(before == TakeRegistrySnapshot(HKEY_CURRENT_USER, kTavrelloProductKey))
+        << "the second instance changed the settings";
+    EXPECT_TRUE(machineBefore == TakeRegistrySnapshot(HKEY_LOCAL_MACHINE, kTavrelloProductKey));
+    EXPECT_FALSE(SavedDataExists()) << "the second instance saved data";
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}

@@ -1,0 +1,141 @@
+// CTavrelloDlg: the layout on resizing (tree, separator and status lines follow the window's edges), the
+// six-column grid of the buttons and the statistics, and the tooltips of the figures.
+#include "ui/main/TavrelloDlg.h"
+
+#include "resources/resource.h"
+#include "stats/ToolTips.h"
+
+namespace
+{
+constexpr int kColumns = 6;
+
+struct GridCell
+{
+    int id;
+    int column;
+};
+
+// The button row (column 4 stays empty) and the four statistics rows: labels and values alternate.
+constexpr GridCell kGrid[] = {
+    {IDC_START, 0},
+    {IDC_CALCULATE, 1},
+    {IDC_PROCESSES, 2},
+    {IDC_OPTIONS, 3},
+    {IDC_MENU, 5},
+
+    {IDC_TOTAL_WRITES_LABEL, 0},
+    {IDC_ALIGNED_WRITES_LABEL, 0},
+    {IDC_TOTAL_READ_LABEL, 0},
+    {IDC_CAPACITY_LABEL, 0},
+
+    {IDC_TOTAL_WRITES, 1},
+    {IDC_ALIGNED_WRITES, 1},
+    {IDC_TOTAL_READ, 1},
+    {IDC_CAPACITY, 1},
+
+    {IDC_WRITES_PER_DAY_LABEL, 2},
+    {IDC_ALIGNED_WRITES_PER_DAY_LABEL, 2},
+    {IDC_WRITE_READ_RATIO_LABEL, 2},
+
+    {IDC_WRITES_PER_DAY, 3},
+    {IDC_ALIGNED_WRITES_PER_DAY, 3},
+    {IDC_WRITE_READ_RATIO, 3},
+
+    {IDC_TOTAL_OPERATIONS_LABEL, 4},
+    {IDC_TOTAL_FILES_LABEL, 4},
+    {IDC_MONITORING_TIME_LABEL, 4},
+    {IDC_SSD_LIFE_LABEL, 4},
+
+    {IDC_TOTAL_OPERATIONS, 5},
+    {IDC_TOTAL_FILES, 5},
+    {IDC_MONITORING_TIME, 5},
+    {IDC_SSD_LIFE, 5},
+};
+
+int Width(const RECT& rect)
+{
+    return rect.right - rect.left;
+}
+
+int Height(const RECT& rect)
+{
+    return rect.bottom - rect.top;
+}
+
+// A control's window rectangle in the dialog's client coordinates.
+RECT ClientRectOf(HWND hDlg, HWND hControl)
+{
+    RECT rect = {};
+    ::GetWindowRect(hControl, &rect);
+    ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The height a control is positioned with. A drop-down combo box reports only its selection field as
+// its window; its position height includes the list, which must keep the size the template gave it.
+int PositionHeight(HWND hControl, const RECT& rect)
+{
+    wchar_t className[16] = {};
+    ::GetClassNameW(hControl, className, static_cast<int>(sizeof(className) / sizeof(className[0])));
+    if (::lstrcmpiW(className, L"ComboBox") == 0)
+    {
+        RECT dropped = {};
+        if (::SendMessageW(hControl, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped)) &&
+            Height(dropped) > Height(rect))
+            return Height(dropped);
+    }
+    return Height(rect);
+}
+} // namespace
+
+void CTavrelloDlg::RepositionControls()
+{
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    const RECT& last = GetLastLayoutRect();
+    const int dx = Width(window) - Width(last);
+    const int dy = Height(window) - Height(last);
+    SetLastLayoutRect(window);
+
+    // The tree takes all extra room; the status lines stay on the bottom edge.
+    OffsetControl(IDC_FILES_TREE, 0, 0, dx, dy);
+    OffsetControl(IDC_STATUS, 0, dy, dx, 0);
+    OffsetControl(IDC_QUEUE_STATUS, dx, dy, 0, 0);
+    OffsetControl(IDC_SEPARATOR, 0, 0, dx, 0);
+
+    if (dx != 0)
+        LayoutColumns();
+}
+
+void CTavrelloDlg::LayoutColumns()
+{
+    HWND hStart = GetDlgItem(IDC_START);
+    if (!hStart)
+        return;
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    // The Start button's left edge is the margin; six equal cells, each a margin narrower than its pitch.
+    const int x0 = ClientRectOf(m_hWnd, hStart).left;
+    const int pitch = (Width(client) - x0) / kColumns;
+    const int width = pitch - x0;
+
+    for (const GridCell& cell : kGrid)
+    {
+        HWND hControl = GetDlgItem(cell.id);
+        if (!hControl)
+            continue;
+        const RECT rect = ClientRectOf(m_hWnd, hControl);
+        const int x = x0 + cell.column * pitch;
+        const int height = PositionHeight(hControl, rect);
+        if (m_hDeferWindowPos)
+            m_hDeferWindowPos = ::DeferWindowPos(m_hDeferWindowPos, hControl, nullptr, x, rect.top, width,
+                                                 height, SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            ::SetWindowPos(hControl, nullptr, x, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+const wchar_t* CTavrelloDlg::GetToolTipText(UINT controlId)
+{
+    return GetFigureToolTip(controlId);
+}

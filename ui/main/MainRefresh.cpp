@@ -1,0 +1,91 @@
+// CTavrelloDlg: the one-second refresh of the statistics panel and the paced repaint of the files tree.
+#include "ui/main/TavrelloDlg.h"
+
+#include <ctime>
+#include <iterator>
+
+#include "app/AppContext.h"
+#include "engine/Counters.h"
+#include "resources/resource.h"
+#include "stats/Figures.h"
+
+namespace
+{
+// Every fourth refresh repaints the tree while monitoring.
+constexpr int32_t kRepaintEvery = 3;
+
+// The worker threads keep writing the block while it is read here, so each field is read on its own,
+// without a lock; a figure may mix values of slightly different moments.
+CQStatisticsBlock LoadStatistics(const CQStatisticsBlock& block)
+{
+    CQStatisticsBlock copy;
+    copy.m_qwordOperations = CounterLoad(block.m_qwordOperations);
+    copy.m_qwordFiles = CounterLoad(block.m_qwordFiles);
+    copy.m_qwordRead = CounterLoad(block.m_qwordRead);
+    copy.m_qwordWritten = CounterLoad(block.m_qwordWritten);
+    copy.m_qwordWrittenAligned = CounterLoad(block.m_qwordWrittenAligned);
+    copy.m_int64LastTimeStamp = CounterLoad(block.m_int64LastTimeStamp);
+    copy.m_qwordMonitoringSeconds = CounterLoad(block.m_qwordMonitoringSeconds);
+    return copy;
+}
+} // namespace
+
+void CTavrelloDlg::SetTextIfChanged(int id, const std::wstring& text)
+{
+    HWND hControl = GetDlgItem(id);
+    if (!hControl)
+        return;
+    // An unchanged figure is not rewritten, so the panel does not flicker once a second.
+    wchar_t current[128] = {};
+    const int length = ::GetWindowTextW(hControl, current, static_cast<int>(std::size(current)));
+    if (length >= 0 && static_cast<size_t>(length) == text.size() && text.compare(current) == 0)
+        return;
+    SetDlgItemText(id, text.c_str());
+}
+
+void CTavrelloDlg::RefreshStatistics()
+{
+    CQMonitor& monitor = g_pAppContext->m_monitor;
+
+    // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it.
+    CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
+    const bool running = CounterLoad(monitor.m_boolRunning) != 0;
+    AdvanceMonitoringTime(stats, running, static_cast<int64_t>(time(nullptr)));
+    if (running)
+    {
+        CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
+        CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
+    }
+
+    // 3. to 14.
+    const CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats,
+                                               running, monitor.GetPendingRecords(), m_qwordLifeBudget);
+    SetTextIfChanged(IDC_TOTAL_WRITES, texts.totalWrites);
+    SetTextIfChanged(IDC_ALIGNED_WRITES, texts.alignedWrites);
+    SetTextIfChanged(IDC_TOTAL_OPERATIONS, texts.operations);
+    SetTextIfChanged(IDC_TOTAL_FILES, texts.files);
+    SetTextIfChanged(IDC_MONITORING_TIME, texts.monitoringTime);
+    SetTextIfChanged(IDC_WRITES_PER_DAY, texts.writesPerDay);
+    SetTextIfChanged(IDC_ALIGNED_WRITES_PER_DAY, texts.alignedPerDay);
+    SetTextIfChanged(IDC_TOTAL_READ, texts.totalRead);
+    SetTextIfChanged(IDC_WRITE_READ_RATIO, texts.ratio);
+    SetTextIfChanged(IDC_SSD_LIFE, texts.life);
+    SetTextIfChanged(IDC_STATUS, texts.status);
+    SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
+
+    // 15. Labels change as writes arrive, but the view asks for them only when it paints.
+    if (m_intRepaintCountdown != 0)
+    {
+        --m_intRepaintCountdown;
+    }
+    else
+    {
+        m_intRepaintCountdown = kRepaintEvery;
+        HWND hTree = m_tree.GetHwnd();
+        if (running && hTree)
+        {
+            ::InvalidateRect(hTree, nullptr, FALSE);
+            ::UpdateWindow(hTree);
+        }
+    }
+}

@@ -1,0 +1,92 @@
+// CTavrelloDlg: the program's main window. It starts the monitor and attaches the remembered drives,
+// refreshes the statistics once a second, switches monitoring on and off, hosts the files tree, the tray
+// icon and the menus, and on closing stops everything in a fixed order.
+//
+// The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
+// MainRefresh.cpp (the one-second refresh), MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray
+// and main menu, web links, secondary dialogs) and MainLayout.cpp (resizing, column grid, tooltips).
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "data/PtrArray.h"
+#include "ui/controls/ButtonST.h"
+#include "ui/controls/ColoredCombo.h"
+#include "ui/controls/ComboDriveItem.h"
+#include "ui/controls/ResizeDialog.h"
+#include "ui/main/TreeCtrl.h"
+
+class CQTreeItem;
+
+class CTavrelloDlg : public CQResizeDialog
+{
+public:
+    explicit CTavrelloDlg(HWND hParent = nullptr);
+    ~CTavrelloDlg() override;
+
+    // The registered show message of a second instance restores the window; it is consumed here.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Tray icon right click: the tray menu.
+    void OnTrayRButtonDown() override;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
+    BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+    // Enter does not close the main window.
+    void OnOK() override;
+    // Escape, the close box and the tray menu's Close: the window rectangle is kept for the layout, then
+    // the dialog ends (the clean-up runs when the window is destroyed).
+    void OnCancel() override;
+
+    const wchar_t* GetToolTipText(UINT controlId) override;
+    void RepositionControls() override;
+
+private:
+    // Start-up and commands (TavrelloDlg.cpp).
+    void AttachControls();
+    void ToggleMonitoring();
+    void SaveOnSessionEnd();
+
+    // The one-second refresh (MainRefresh.cpp).
+    void RefreshStatistics();
+    void SetTextIfChanged(int id, const std::wstring& text);
+
+    // SSD capacity box (MainCapacity.cpp).
+    void FillCapacityList();
+    void ChooseDefaultCapacity();
+    void OnCapacityChanged();
+
+    // Menus, links and secondary dialogs (MainMenus.cpp).
+    UINT TrackMenuResource(UINT menuId, UINT flags, int x, int y);
+    void ShowMainMenu();
+    // Acts on a command of the tray or main menu; false for any other id.
+    BOOL RunMenuCommand(UINT id);
+    void ClearCollectedData();
+    void OpenMeasurePageFromFigure();
+    void ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems);
+    void ShowOptionsDialog();
+
+    // Column grid of the button row and the statistics rows (MainLayout.cpp).
+    void LayoutColumns();
+
+    CQTreeCtrl m_tree;
+    CColoredCombo m_comboCapacity;
+    CButtonST m_buttonMenu;
+    CButtonST m_buttonStart;
+    CButtonST m_buttonCalculate;
+    CButtonST m_buttonOptions;
+    CButtonST m_buttonProcesses;
+    CQPtrAutoArray<CComboDriveItem> m_arrCapacityEntries;
+    UINT_PTR m_uintTimerId = 0;        // what SetTimer returned; 0 while no timer runs
+    int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
+    uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
+};
