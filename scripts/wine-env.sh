@@ -16,6 +16,9 @@ wine_env_start() {
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     fi
     mkdir -p "$WINEPREFIX"
+    # Booting runs the user's autostart entries: an autostart value of Tavrello left from an earlier run
+    # would start the program before anything else.
+    [ -f "$WINEPREFIX/user.reg" ] && sed -i '/^"Tavrello"=/d' "$WINEPREFIX/user.reg"
     # A server already running for this prefix (left from a manual run) is fine.
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot -u </dev/null >/dev/null 2>&1
