@@ -109,15 +109,4 @@ TEST_F(AboutDlgTest, LinksOpenTheirSitesKeepTheirCaptionsAndShowTheLinkCursor)
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, again.DoModal());
 }
-
-TEST_F(AboutDlgTest, OkAndEscapeEndTheBox)
-{
-    for (int id : {IDOK, IDCANCEL})
-    {
-        AboutDialog dlg(nullptr);
-        dlg.steps.push_back([id](AboutDialog& d) { PostButtonClick(d.GetHwnd(), id); });
-        dlg.steps.push_back([](AboutDialog&) { ADD_FAILURE() << "the box did not end"; });
-        EXPECT_EQ(id, dlg.DoModal());
-    }
-}
 } // namespace

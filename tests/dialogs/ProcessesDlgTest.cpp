@@ -232,20 +232,4 @@ TEST_F(ProcessesDlgTest, ColumnsSplitTheClientWidthAndFollowResizing)
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
 }
-
-TEST_F(ProcessesDlgTest, OkAndCancelEndTheDialogAndWriteNothing)
-{
-    Write(L"Q:\\a.txt", L"app.exe", 10);
-    const std::wstring before = FormatSize(m_app.Monitor().m_root.SumWritten());
-    for (int id : {IDOK, IDCANCEL})
-    {
-        ProcessesDialog dlg(nullptr, TRUE, nullptr);
-        dlg.steps.push_back([id](ProcessesDialog& d) { PostButtonClick(d.GetHwnd(), id); });
-        dlg.steps.push_back([](ProcessesDialog&) { ADD_FAILURE() << "the dialog did not end"; });
-        EXPECT_EQ(id, dlg.DoModal());
-    }
-    EXPECT_EQ(1, m_app.Monitor().m_arrProcesses.GetSize());
-    EXPECT_EQ(10u, m_app.Monitor().m_arrProcesses[0]->m_qwordWritten);
-    EXPECT_EQ(before, FormatSize(m_app.Monitor().m_root.SumWritten()));
-}
 } // namespace
