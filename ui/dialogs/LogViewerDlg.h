@@ -1,13 +1,23 @@
 // Modal dialog: the program log, with new lines as they come.
 #pragma once
 
+#include "ui/controls/ButtonST.h"
+#include "ui/controls/ColorListBox.h"
 #include "ui/controls/Dialog.h"
-
-class CQTreeItem;
 
 class CQLogViewerDlg : public CQDialog
 {
 public:
     CQLogViewerDlg(HWND parent);
     ~CQLogViewerDlg() override;
+
+protected:
+    // Links the list box to the program log, which fills it with the stored lines.
+    BOOL OnInitDialog() override;
+    // Unlinks the list box before the window goes, so later lines touch no window.
+    void OnDestroy() override;
+
+private:
+    CButtonST m_buttonOk;
+    CColorListBox m_listLog;
 };

@@ -1,0 +1,129 @@
+// The log viewer: stored lines unstamped, live lines stamped from any thread, nothing after closing.
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "dialogs/DialogsTestSupport.h"
+#include "resources/resource.h"
+#include "support/MessagePump.h"
+#include "support/ScopedAppContext.h"
+#include "support/ScriptedDialog.h"
+#include "support/WorkerThread.h"
+#include "ui/dialogs/LogViewerDlg.h"
+
+namespace
+{
+using LogViewerDialog = ScriptedDialog<CQLogViewerDlg>;
+
+std::vector<std::wstring> ListBoxLines(HWND box)
+{
+    std::vector<std::wstring> lines;
+    const int count = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+    {
+        std::wstring line(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        line.resize(
+            static_cast<size_t>(::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]))));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// "YYYY.MM.DD hh:mm:ss " followed by `text`.
+bool IsStamped(const std::wstring& line, const std::wstring& text)
+{
+    const std::wstring pattern = L"dddd.dd.dd dd:dd:dd ";
+    if (line.size() != pattern.size() + text.size() || line.compare(pattern.size(), text.size(), text) != 0)
+        return false;
+    for (size_t i = 0; i < pattern.size(); ++i)
+        if (pattern[i] == L'd' ? !std::iswdigit(line[i]) : line[i] != pattern[i])
+            return false;
+    return true;
+}
+
+class LogViewerDlgTest : public testing::Test
+{
+protected:
+    CQLog& Log() { return m_app.Context().m_log; }
+    ScopedAppContext m_app;
+};
+
+TEST_F(LogViewerDlgTest, ShowsStoredLinesUnstampedAndLiveLinesStampedInOrder)
+{
+    Log().AddLine(L"Volume: \\Device\\HarddiskVolume2  Letter: C:  Instances: 0");
+    Log().AddLine(L"100% done, %s %d stays as it is");
+    const std::vector<std::wstring> stored = Log().GetLines();
+
+    LogViewerDialog dlg(nullptr);
+    HWND box = nullptr;
+    dlg.steps.push_back(
+        [&](LogViewerDialog& d)
+        {
+            box = d.GetDlgItem(IDC_LOG_LIST);
+            EXPECT_EQ(box, Log().GetViewer());
+            EXPECT_EQ(stored, ListBoxLines(box));
+
+            WorkerThread worker([&] { Log().AddLine(L"from a worker 50%"); });
+            ASSERT_TRUE(worker.Join());
+            Log().AddLine(L"from the interface thread");
+            const size_t wanted = stored.size() + 2;
+            EXPECT_TRUE(PumpUntil([&] { return ListBoxLines(box).size() >= wanted; }));
+            const std::vector<std::wstring> lines = ListBoxLines(box);
+            ASSERT_EQ(wanted, lines.size());
+            EXPECT_TRUE(IsStamped(lines[stored.size()], L"from a worker 50%"))
+                << testing::PrintToString(lines);
+            EXPECT_TRUE(IsStamped(lines[stored.size() + 1], L"from the interface thread"))
+                << testing::PrintToString(lines);
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+    EXPECT_FALSE(::IsWindow(box));
+    EXPECT_EQ(nullptr, Log().GetViewer());
+    // The stored lines themselves are never stamped.
+    EXPECT_EQ(L"from a worker 50%", Log().GetLines()[stored.size()]);
+}
+
+TEST_F(LogViewerDlgTest, AfterClosingLinesTouchNoWindowAndShowUnstampedNextTime)
+{
+    LogViewerDialog first(nullptr);
+    first.steps.push_back([](LogViewerDialog& d) { PostButtonClick(d.GetHwnd(), IDOK); });
+    EXPECT_EQ(IDOK, first.DoModal());
+    ASSERT_EQ(nullptr, Log().GetViewer());
+
+    WorkerThread worker([&] { Log().AddLine(L"late worker line"); });
+    ASSERT_TRUE(worker.Join());
+    Log().AddLine(L"late interface line");
+    EXPECT_EQ(nullptr, Log().GetViewer());
+
+    const std::vector<std::wstring> stored = Log().GetLines();
+    LogViewerDialog second(nullptr);
+    std::vector<std::wstring> shown;
+    second.steps.push_back([&](LogViewerDialog& d) { shown = ListBoxLines(d.GetDlgItem(IDC_LOG_LIST)); });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, second.DoModal());
+    EXPECT_EQ(stored, shown);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(L"late interface line", shown.back());
+}
+
+TEST_F(LogViewerDlgTest, ListBoxUsesTheControlBackground)
+{
+    LogViewerDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [](LogViewerDialog& d)
+        {
+            HWND box = d.GetDlgItem(IDC_LOG_LIST);
+            HDC hdc = ::CreateCompatibleDC(nullptr);
+            const HBRUSH brush = reinterpret_cast<HBRUSH>(::SendMessageW(d.GetHwnd(), WM_CTLCOLORLISTBOX,
+                                                                         reinterpret_cast<WPARAM>(hdc),
+                                                                         reinterpret_cast<LPARAM>(box)));
+            ::DeleteDC(hdc);
+            LOGBRUSH info = {};
+            ASSERT_NE(nullptr, brush);
+            ASSERT_NE(0, ::GetObjectW(brush, sizeof(info), &info));
+            EXPECT_EQ(static_cast<UINT>(BS_SOLID), info.lbStyle);
+            EXPECT_EQ(RGB(61, 61, 64), info.lbColor);
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+}
+} // namespace

@@ -1,0 +1,275 @@
+// The options dialog: copies of the settings, OK saving them with the Run entry, Cancel, Help, looks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <uxtheme.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ShellOpen.h"
+#include "dialogs/DialogsTestSupport.h"
+#include "resources/resource.h"
+#include "support/RegistryScratch.h"
+#include "support/ScopedAppContext.h"
+#include "support/ScriptedDialog.h"
+#include "ui/dialogs/OptionsDlg.h"
+#include "ui/main/WebLinks.h"
+
+namespace
+{
+using OptionsDialog = ScriptedDialog<CTavrelloOptionsDlg>;
+
+const std::wstring kInterfacePath = std::wstring(kTavrelloProductKey) + L"\\Interface Settings";
+
+struct Option
+{
+    int boxId;
+    const wchar_t* valueName;
+    BOOL CQSettingsInterface::*field;
+};
+
+const Option kOptions[] = {
+    {IDC_COLLECT_PROCESSES, L"m_boolCollectProcessesInformation",
+     &CQSettingsInterface::m_boolCollectProcessesInformation},
+    {IDC_DO_NOT_LOG_FILES, L"m_boolDoNotLogFiles", &CQSettingsInterface::m_boolDoNotLogFiles},
+    {IDC_AUTOSTART_SESSION, L"m_boolAutostartSession", &CQSettingsInterface::m_boolAutostartSession},
+    {IDC_TRAY_ICON, L"m_boolTrayIcon", &CQSettingsInterface::m_boolTrayIcon},
+    {IDC_START_MINIMIZED, L"m_boolStartMinimized", &CQSettingsInterface::m_boolStartMinimized},
+    {IDC_AUTO_EXPAND_FOLDERS, L"m_boolAutoExpandFolders", &CQSettingsInterface::m_boolAutoExpandFolders},
+    {IDC_SORT_TREE_BY_WRITE_SIZE, L"m_boolSortTreeByWriteSize",
+     &CQSettingsInterface::m_boolSortTreeByWriteSize},
+};
+
+struct ShellCall
+{
+    HWND owner;
+    std::wstring verb;
+    std::wstring target;
+    int show;
+};
+std::vector<ShellCall> g_shellCalls;
+
+HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCWSTR verb, LPCWSTR target, LPCWSTR, LPCWSTR, INT show)
+{
+    g_shellCalls.push_back({owner, verb ? verb : L"", target ? target : L"", show});
+    return reinterpret_cast<HINSTANCE>(42);
+}
+
+class OptionsDlgTest : public testing::Test
+{
+protected:
+    CQSettingsInterface& Settings() { return m_app.Context().m_settingsInterface; }
+
+    // Sets the seven settings from a pattern such as "1010010".
+    void SetOptions(const char* pattern)
+    {
+        for (size_t i = 0; i < 7; ++i)
+            Settings().*kOptions[i].field = pattern[i] == '1' ? 1 : 0;
+    }
+    std::string OptionsText()
+    {
+        std::string text;
+        for (const Option& option : kOptions)
+            text += Settings().*option.field ? '1' : '0';
+        return text;
+    }
+    static std::string BoxesText(HWND dialog)
+    {
+        std::string text;
+        for (const Option& option : kOptions)
+            text += ::IsDlgButtonChecked(dialog, option.boxId) == BST_CHECKED ? '1' : '0';
+        return text;
+    }
+    // The stored DWORDs of the seven values, 'x' for one that cannot be read.
+    static std::string RegistryText()
+    {
+        std::string text;
+        for (const Option& option : kOptions)
+        {
+            DWORD type = 0;
+            std::vector<BYTE> data;
+            if (!ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, option.valueName, type, data) ||
+                type != REG_DWORD || data.size() != 4)
+                text += 'x';
+            else
+                text += *reinterpret_cast<const DWORD*>(data.data()) ? '1' : '0';
+        }
+        return text;
+    }
+    static bool ReadRunValue(std::wstring& command)
+    {
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        if (!ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data) || type != REG_SZ)
+            return false;
+        command.assign(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
+        while (!command.empty() && command.back() == 0)
+            command.pop_back();
+        return true;
+    }
+    static void WriteRunSentinel()
+    {
+        const wchar_t sentinel[] = L"sentinel.exe";
+        ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", REG_SZ, sentinel,
+                                       sizeof(sentinel)));
+    }
+
+    ScopedAppContext m_app;
+};
+
+TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
+{
+    const char* patterns[] = {"1010101", "0101010", "0000000", "1111111"};
+    for (const char* pattern : patterns)
+    {
+        SetOptions(pattern);
+        OptionsDialog dlg(nullptr);
+        SetOptions("1100110"); // changed after construction: not what the dialog shows
+        std::string shown;
+        dlg.steps.push_back([&](OptionsDialog& d) { shown = BoxesText(d.GetHwnd()); });
+        EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+        EXPECT_EQ(pattern, shown);
+    }
+}
+
+TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRunEntry)
+{
+    SetOptions("1000001");
+    Settings().m_csLanguage = L"English";
+    Settings().m_intSelectedDiskSize = 3;
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            // Flip the first three boxes by clicks, as the user would.
+            for (int i = 0; i < 3; ++i)
+                ::SendMessageW(d.GetDlgItem(kOptions[i].boxId), BM_CLICK, 0, 0);
+            EXPECT_EQ("0110001", BoxesText(d.GetHwnd()));
+            PostButtonClick(d.GetHwnd(), IDOK);
+        });
+    dlg.steps.push_back([](OptionsDialog&) { ADD_FAILURE() << "OK did not end the dialog"; });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+
+    EXPECT_EQ("0110001", OptionsText());
+    EXPECT_EQ("0110001", RegistryText());
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_intSelectedDiskSize", type, data))
+        << "the whole section is written";
+    EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_csLanguage", type, data));
+    std::wstring command;
+    ASSERT_TRUE(ReadRunValue(command)) << "autostart was switched on";
+    EXPECT_EQ(m_app.Context().m_settingsRunTime.m_csProgramFolder + L"tavrello.exe", command);
+
+    // Switching autostart off again removes the entry.
+    OptionsDialog again(nullptr);
+    again.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            ::SendMessageW(d.GetDlgItem(IDC_AUTOSTART_SESSION), BM_CLICK, 0, 0);
+            ::SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+    EXPECT_EQ(IDOK, again.DoModal());
+    EXPECT_EQ("0100001", RegistryText());
+    EXPECT_FALSE(ReadRunValue(command)) << command;
+}
+
+TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
+{
+    SetOptions("1001001");
+    WriteRunSentinel();
+    ASSERT_EQ("xxxxxxx", RegistryText());
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back([](OptionsDialog& d) { PostButtonClick(d.GetHwnd(), IDOK); });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ("1001001", RegistryText());
+    std::wstring command;
+    EXPECT_FALSE(ReadRunValue(command))
+        << "autostart is off, so the entry goes: " << testing::PrintToString(command);
+}
+
+TEST_F(OptionsDlgTest, CancelAfterChangesTouchesNeitherTheSettingsNorTheRegistry)
+{
+    struct Case
+    {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {"Cancel button", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE},
+        {"WM_CLOSE", WM_CLOSE, 0},
+    };
+    for (const Case& c : cases)
+    {
+        SetOptions("0110100");
+        WriteRunSentinel();
+        OptionsDialog dlg(nullptr);
+        dlg.steps.push_back(
+            [&](OptionsDialog& d)
+            {
+                for (const Option& option : kOptions)
+                    ::SendMessageW(d.GetDlgItem(option.boxId), BM_CLICK, 0, 0);
+                EXPECT_EQ("1001011", BoxesText(d.GetHwnd())) << c.name;
+                ::PostMessageW(d.GetHwnd(), c.message, c.wParam, 0);
+            });
+        dlg.steps.push_back([&](OptionsDialog&) { ADD_FAILURE() << c.name << " did not end the dialog"; });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal()) << c.name;
+        EXPECT_EQ("0110100", OptionsText()) << c.name;
+        EXPECT_EQ("xxxxxxx", RegistryText()) << c.name;
+        std::wstring command;
+        EXPECT_TRUE(ReadRunValue(command)) << c.name;
+        EXPECT_EQ(L"sentinel.exe", command) << c.name;
+    }
+}
+
+TEST_F(OptionsDlgTest, HelpOpensTheHelpPageAndTheDialogStaysOpen)
+{
+    g_shellCalls.clear();
+    const ShellExecuteFn previous = g_pfnShellOpen;
+    g_pfnShellOpen = RecordShellOpen;
+    OptionsDialog dlg(nullptr);
+    HWND dialog = nullptr;
+    dlg.steps.push_back(
+        [&](OptionsDialog& d)
+        {
+            dialog = d.GetHwnd();
+            ::SendMessageW(d.GetDlgItem(IDC_OPTIONS_HELP), BM_CLICK, 0, 0);
+            d.ContinueAfter(50);
+        });
+    dlg.steps.push_back([&](OptionsDialog& d) { EXPECT_TRUE(::IsWindowVisible(d.GetHwnd())); });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal()) << "Help ended the dialog";
+    g_pfnShellOpen = previous;
+
+    ASSERT_EQ(1u, g_shellCalls.size());
+    EXPECT_EQ(L"open", g_shellCalls[0].verb);
+    EXPECT_EQ(HelpPageUrl(), g_shellCalls[0].target);
+    EXPECT_EQ(std::wstring(L"https://") + TAVRELLO_WEB_HOST + L"/help/?inref=tavrello",
+              g_shellCalls[0].target);
+    EXPECT_EQ(dialog, g_shellCalls[0].owner);
+    EXPECT_EQ("xxxxxxx", RegistryText()) << "Help saves nothing";
+}
+
+TEST_F(OptionsDlgTest, CheckBoxesHaveVisualStylesSwitchedOff)
+{
+    OptionsDialog dlg(nullptr);
+    bool themed = false;
+    dlg.steps.push_back(
+        [&](OptionsDialog& d)
+        {
+            for (const Option& option : kOptions)
+                EXPECT_EQ(nullptr, ::GetWindowTheme(d.GetDlgItem(option.boxId))) << option.valueName;
+            // A check box made here, without the switch, shows whether themes are on at all.
+            HWND reference = ::CreateWindowExW(0, L"BUTTON", L"ref", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 50, 14,
+                                               d.GetHwnd(), nullptr, nullptr, nullptr);
+            themed = ::GetWindowTheme(reference) != nullptr;
+            ::DestroyWindow(reference);
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+    if (!themed)
+        GTEST_SKIP() << "visual styles are not active here, so every check box is unthemed anyway";
+}
+} // namespace
