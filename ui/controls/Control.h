@@ -21,6 +21,11 @@ public:
     void Detach();
 
     HWND GetHwnd() const { return m_hWnd; }
+    // The wrapper bound to hwnd, or null.
+    static CQControl* FromHandle(HWND hwnd);
+    // Answers a reflected message as QM_REFLECT would, called directly by the parent's thread (the
+    // control's own); true when handled, with the result.
+    BOOL AnswerReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     int GetDlgCtrlID() const { return m_hWnd ? ::GetDlgCtrlID(m_hWnd) : 0; }
     void Invalidate(BOOL erase = TRUE) const;
 
