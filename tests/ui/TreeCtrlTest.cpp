@@ -389,6 +389,24 @@ TEST_F(TreeCtrlTest, DeletedRowsAreForgottenByTheirItemsSoTheyCanBeShownAgain)
     EXPECT_FALSE(g_pAppContext->m_itemHandOver.IsConnected());
 }
 
+TEST_F(TreeCtrlTest, TheViewTakesHandedOverItemsOnlyWhileItIsBound)
+{
+    TreeViewHost host(
+        [&](TreeViewHost& h)
+        {
+            HWND tree = h.Tree();
+            EXPECT_TRUE(g_pAppContext->m_itemHandOver.IsConnected());
+            Write(L"C:\\a");
+            ASSERT_TRUE(PumpUntilRows(tree, 1));
+            h.tree.Detach();
+            EXPECT_FALSE(g_pAppContext->m_itemHandOver.IsConnected());
+            Write(L"D:\\b");
+            PumpMessages(100);
+            EXPECT_EQ(1u, RowCount(tree));
+        });
+    ASSERT_TRUE(host.Run());
+}
+
 TEST_F(TreeCtrlTest, InsertItemReportsAKnownRowAndDefersAChildOfAnUnopenedRow)
 {
     TreeViewHost host(

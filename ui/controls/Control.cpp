@@ -71,6 +71,7 @@ void CQControl::Detach()
 {
     if (!m_hWnd)
         return;
+    OnDetaching();
     ::RemoveWindowSubclass(m_hWnd, SubclassProc, reinterpret_cast<UINT_PTR>(this));
     if (BoundControls().Get(m_hWnd) == this)
         BoundControls().Set(m_hWnd, nullptr);

@@ -30,8 +30,10 @@ public:
     void Invalidate(BOOL erase = TRUE) const;
 
 protected:
-    // Called right after the window was subclassed.
+    // Called right after the window was subclassed, and right before the subclass is removed (not from
+    // the base destructor: a derived wrapper that needs it there calls Detach in its own destructor).
     virtual void OnAttached() {}
+    virtual void OnDetaching() {}
     // Messages sent to the control; return true when handled, with `result` set.
     virtual BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Messages the parent dialog reflects to the control (see Reflect.h).

@@ -10,6 +10,7 @@ CQTreeCtrl::CQTreeCtrl() = default;
 
 CQTreeCtrl::~CQTreeCtrl()
 {
+    Detach();
     Disconnect();
 }
 
@@ -58,6 +59,16 @@ void CQTreeCtrl::OnAttached()
         return;
     g_pAppContext->m_itemHandOver.Connect(m_hWnd, GetHandOverMessage());
     m_boolConnected = 1;
+}
+
+void CQTreeCtrl::OnDetaching()
+{
+    // Without the subclass this object no longer sees the hand-over's messages nor its timer.
+    Disconnect();
+    if (m_boolBatchTimer)
+        ::KillTimer(m_hWnd, kBatchTimer);
+    m_boolBatchTimer = 0;
+    m_pfnTreeProc = nullptr;
 }
 
 void CQTreeCtrl::Disconnect()

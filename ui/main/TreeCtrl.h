@@ -55,6 +55,7 @@ public:
 
 protected:
     void OnAttached() override;
+    void OnDetaching() override;
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
