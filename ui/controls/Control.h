@@ -21,12 +21,19 @@ public:
     void Detach();
 
     HWND GetHwnd() const { return m_hWnd; }
+    // The wrapper bound to hwnd, or null.
+    static CQControl* FromHandle(HWND hwnd);
+    // Answers a reflected message as QM_REFLECT would, called directly by the parent's thread (the
+    // control's own); true when handled, with the result.
+    BOOL AnswerReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     int GetDlgCtrlID() const { return m_hWnd ? ::GetDlgCtrlID(m_hWnd) : 0; }
     void Invalidate(BOOL erase = TRUE) const;
 
 protected:
-    // Called right after the window was subclassed.
+    // Called right after the window was subclassed, and right before the subclass is removed (not from
+    // the base destructor: a derived wrapper that needs it there calls Detach in its own destructor).
     virtual void OnAttached() {}
+    virtual void OnDetaching() {}
     // Messages sent to the control; return true when handled, with `result` set.
     virtual BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Messages the parent dialog reflects to the control (see Reflect.h).

@@ -2,9 +2,10 @@
 //
 // Windows sends owner-draw, colour and notification messages of a control (WM_DRAWITEM, WM_MEASUREITEM,
 // WM_CTLCOLOR*, WM_COMMAND, WM_NOTIFY, ...) to its parent. CQDialog hands each of them to the control
-// first by sending it QM_REFLECT with a CQReflectedMessage; a subclassed control (CQControl) answers it
-// and marks it handled, and the dialog then returns the control's result instead of handling the
-// message itself. A window that does not know QM_REFLECT leaves `handled` false.
+// first: a wrapper (CQControl) bound on the calling thread is asked directly, any other window of the
+// process is sent QM_REFLECT with a CQReflectedMessage, which a subclassed control answers and marks
+// handled. The dialog then returns the control's result instead of handling the message itself. A window
+// that does not know QM_REFLECT leaves `handled` false.
 #pragma once
 
 #include <windows.h>
