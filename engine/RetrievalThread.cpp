@@ -1,0 +1,134 @@
+// The retrieval thread: polls the driver's port, walks every reply and queues the counted writes for the
+// processing thread. It is also the thread that notices that the driver has gone.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <new>
+
+#include "app/Log.h"
+#include "app/SettingsInterface.h"
+#include "engine/Counters.h"
+#include "engine/Monitor.h"
+#include "engine/PortRequest.h"
+#include "engine/ReplyWalk.h"
+#include "engine/WrimonProtocol.h"
+
+namespace
+{
+
+constexpr DWORD kPollPauseMs = 100;
+// Consecutive unexpected request errors that are still tolerated.
+constexpr unsigned kMaxUnexpectedErrors = 100;
+// Idle polls before the queue's unused storage is looked at: 4096 of them, about 7 minutes.
+constexpr uint32_t kIdleShrinkBits = 0x0FFFF000;
+// Unused queue storage, in entries, that is worth giving back.
+constexpr size_t kQueueSlack = 10000;
+
+// Turns the records of one reply into queue entries. Runs for every record, so it keeps to reading the
+// flags and copying the fields.
+class RecordQueuer
+{
+public:
+    explicit RecordQueuer(CQMonitor& monitor) : m_monitor(monitor) {}
+
+    void operator()(const LogRecordView& record) const
+    {
+        // Read for every record, so that switching monitoring or an option takes effect at once.
+        if (CounterLoad(m_monitor.m_boolRunning) == 0 || !IsCountedRecord(record))
+            return;
+        const CQSettingsInterface* settings = m_monitor.m_pSettingsInterface;
+        const BOOL collectProcesses =
+            settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
+        const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
+
+        CounterAdd(m_monitor.m_stats.m_qwordRead, record.ReadLength());
+        CQLock lock(m_monitor.m_lockQueue);
+        QueueEntry& entry = m_monitor.AppendQueueEntryLocked();
+        entry.m_dwordProcessId = record.ProcessId();
+        // The live-process cache is guarded by the queue lock, which is held here.
+        if (collectProcesses)
+            m_monitor.LookupProcessName(entry.m_dwordProcessId, entry.m_csProcessName);
+        if (!doNotLogFiles)
+            record.CopyName(entry.m_csFileName);
+        entry.m_qwordBytes = record.WriteLength();
+    }
+
+private:
+    CQMonitor& m_monitor;
+};
+
+void StopMonitoring(CQMonitor& monitor)
+{
+    CounterStore(monitor.m_boolStop, LONG(1));
+}
+
+} // namespace
+
+DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
+{
+    CQMonitor& monitor = *static_cast<CQMonitor*>(parameter);
+    std::unique_ptr<BYTE[]> reply(new (std::nothrow) BYTE[WrimonReplyBufferSize]);
+    LogLine(L"RetrieveLogRecords started");
+    if (!reply)
+    {
+        LogLine(L"Unexpected error: RetrieveLogRecords - Abnormal Termination");
+        StopMonitoring(monitor);
+        LogLine(L"RetrieveLogRecords ended");
+        return 0;
+    }
+
+    const RecordQueuer queuer(monitor);
+    const ReplyRecordSink onRecord = std::cref(queuer);
+    const ReplyLogSink onLogLine = [](const wchar_t* line) { LogLine(line); };
+    unsigned errors = 0;
+    uint32_t idle = 0;
+    while (CounterLoad(monitor.m_boolStop) == 0)
+    {
+        const PortReply result = RequestLogRecords(monitor.m_hPort, reply.get(), WrimonReplyBufferSize);
+        switch (ClassifyPortResult(result.Result))
+        {
+        case PortOutcome::DriverGone:
+            LogLine(L"Wrimon driver is not found - Termination");
+            StopMonitoring(monitor);
+            break;
+        case PortOutcome::NothingReady:
+            // Not an error: the count of consecutive errors stays as it is.
+            Sleep(kPollPauseMs);
+            continue;
+        case PortOutcome::Unexpected:
+            LogLine(L"Unexpected error");
+            if (++errors > kMaxUnexpectedErrors)
+            {
+                LogLine(L"Unexpected error: RetrieveLogRecords - Abnormal Termination");
+                StopMonitoring(monitor);
+                break;
+            }
+            Sleep(kPollPauseMs);
+            continue;
+        case PortOutcome::Records:
+            WalkReply(reply.get(), result.BytesReturned, onRecord, onLogLine);
+            errors = 0;
+            if (result.BytesReturned == 0)
+            {
+                // After a long idle stretch the queue may give back the storage of a past burst.
+                if (idle & kIdleShrinkBits)
+                {
+                    idle = 0;
+                    monitor.ShrinkQueue(kQueueSlack);
+                }
+                else
+                {
+                    Sleep(kPollPauseMs);
+                }
+                ++idle;
+            }
+            // A reply with data is followed at once by the next request.
+            continue;
+        }
+        // Only the two ways of giving up on the driver get here.
+        break;
+    }
+    LogLine(L"RetrieveLogRecords ended");
+    return 0;
+}

@@ -1,0 +1,163 @@
+// A whole monitoring run without windows, as the main window drives it: start, attach, monitor fed
+// writes, clean up; then the saved file is loaded back into a fresh monitor.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Counters.h"
+#include "engine/StandinMonitorFixture.h"
+
+namespace
+{
+
+// One line per item below the root, in tree order: path, its own bytes and aligned bytes, the subtree
+// total and its process links.
+void DumpTree(const CQTreeItem* item, const CQPtrAutoArray<CQProcess>& processes,
+              std::vector<std::string>& lines)
+{
+    for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
+    {
+        const CQTreeItem* child = item->m_arrChildren[i];
+        std::wstring path;
+        child->AppendFullPath(path);
+        std::string line = Narrow(path) + " written " + std::to_string(child->m_qwordWritten) + " aligned " +
+                           std::to_string(child->m_qwordWrittenAligned) + " below " +
+                           std::to_string(child->m_qwordWrittenWithSubitems);
+        for (int l = 0; l < child->m_arrProcessLinks.GetSize(); ++l)
+        {
+            const CQProcessLink* link = child->m_arrProcessLinks[l];
+            const int index = static_cast<int>(link->m_dwordProcessIndex);
+            line += " [" + (index < processes.GetSize() ? Narrow(processes[index]->m_csProcessName) : "?") +
+                    " " + std::to_string(link->m_qwordWritten) + "]";
+        }
+        lines.push_back(line);
+        DumpTree(child, processes, lines);
+    }
+}
+
+// Sorted, since the order in which the processing thread creates items is not fixed.
+std::vector<std::string> Dump(const CQMonitor& monitor)
+{
+    std::vector<std::string> lines;
+    DumpTree(&monitor.m_root, monitor.m_arrProcesses, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+TEST_F(StandinMonitorTest, AWholeRunCountsExactlyTheFedWritesAndSavesThem)
+{
+    const std::string self = std::to_string(GetCurrentProcessId());
+    m_settings.m_csSelectedDrives = L"";
+
+    m_monitor->Start();
+    ASSERT_EQ(1, m_monitor->m_boolThreadsStarted) << LogText();
+    ASSERT_NE(nullptr, m_monitor->m_hRetrieveThread);
+    ASSERT_NE(nullptr, m_monitor->m_hProcessThread);
+    m_monitor->ListVolumes();
+    m_monitor->AttachSelectedDrives();
+    ASSERT_GE(m_monitor->m_arrDrives.GetSize(), 1);
+    CounterStore(m_monitor->m_boolRunning, LONG(1));
+
+    // 999999 is no process id Wine hands out (they are multiples of four).
+    Feed("write " + self +
+         " 1000 10 C:\\run\\a.txt\n"
+         "write " +
+         self +
+         " 5000 0 C:\\run\\b.txt\n"
+         "write " +
+         self +
+         " 1 3 C:\\run\\a.txt\n"
+         "write 999999 4096 0 C:\\other\\c.bin\n"
+         "event 3 0 0 " +
+         self + " 777 0 C:\\run\\read-only.txt\n");
+    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 4; })) << LogText();
+    CounterStore(m_monitor->m_boolRunning, LONG(0));
+
+    m_monitor->CleanUp();
+
+    EXPECT_EQ(nullptr, m_monitor->m_hRetrieveThread);
+    EXPECT_EQ(nullptr, m_monitor->m_hProcessThread);
+    EXPECT_EQ(0, standin_test::WrimonServiceState()) << "the service is gone";
+    std::wstring letters;
+    for (int i = 0; i < m_monitor->m_arrDrives.GetSize(); ++i)
+        letters += m_monitor->m_arrDrives[i]->m_csLetter;
+    EXPECT_EQ(letters, m_settings.m_csSelectedDrives) << "every drive was attached";
+
+    const std::string name = Narrow(SelfName());
+    std::vector<std::string> expected = {
+        "C:\\ written 0 aligned 0 below 10097",
+        "C:\\run\\ written 0 aligned 0 below 6001",
+        "C:\\run\\a.txt written 1001 aligned 8192 below 1001 [" + name + " 1001]",
+        "C:\\run\\b.txt written 5000 aligned 8192 below 5000 [" + name + " 5000]",
+        "C:\\other\\ written 0 aligned 0 below 4096",
+        "C:\\other\\c.bin written 4096 aligned 4096 below 4096 [< unknown > 4096]",
+    };
+    std::sort(expected.begin(), expected.end());
+    const std::vector<std::string> tree = Dump(*m_monitor);
+    EXPECT_EQ(expected, tree) << Joined(tree);
+    const CQStatisticsBlock& stats = m_monitor->m_stats;
+    EXPECT_EQ(4u, stats.m_qwordOperations);
+    EXPECT_EQ(6u, stats.m_qwordFiles);
+    EXPECT_EQ(13u, stats.m_qwordRead);
+    EXPECT_EQ(10097u, stats.m_qwordWritten);
+    EXPECT_EQ(4096u + 8192u + 4096u + 4096u, stats.m_qwordWrittenAligned);
+
+    // The log tells the story in order.
+    const std::vector<std::wstring> lines = m_log.Lines();
+    const wchar_t* story[] = {L"Creating logging thread...", L"Creating processing thread...",
+                              L"Cleaning up...", L"RetrieveLogRecords ended"};
+    size_t at = 0;
+    for (const wchar_t* step : story)
+    {
+        while (at < lines.size() && lines[at] != step)
+            ++at;
+        EXPECT_LT(at, lines.size()) << Narrow(step) << " missing or out of order\n" << LogText();
+    }
+
+    // The saved file holds the same tree, processes and totals.
+    std::unique_ptr<CQMonitor> loaded = std::make_unique<CQMonitor>();
+    loaded->m_pSettingsRunTime = &m_runTime;
+    ASSERT_EQ(1, loaded->LoadData()) << LogText();
+    EXPECT_EQ(tree, Dump(*loaded));
+    EXPECT_EQ(0, memcmp(&stats, &loaded->m_stats, sizeof(stats)));
+    ASSERT_EQ(m_monitor->m_arrProcesses.GetSize(), loaded->m_arrProcesses.GetSize());
+    for (int i = 0; i < loaded->m_arrProcesses.GetSize(); ++i)
+    {
+        EXPECT_EQ(m_monitor->m_arrProcesses[i]->m_csProcessName, loaded->m_arrProcesses[i]->m_csProcessName);
+        EXPECT_EQ(m_monitor->m_arrProcesses[i]->m_qwordWritten, loaded->m_arrProcesses[i]->m_qwordWritten);
+    }
+}
+
+TEST_F(StandinMonitorTest, StartLoadsTheSavedDataBeforeMonitoring)
+{
+    AddDrive(OnC(L"").c_str(), L"C:");
+    Account(OnC(L"\\kept.txt"), 123);
+    ASSERT_EQ(1, m_monitor->SaveData());
+    m_monitor = std::make_unique<CQMonitor>();
+    m_monitor->m_pSettingsInterface = &m_settings;
+    m_monitor->m_pSettingsRunTime = &m_runTime;
+
+    m_monitor->Start();
+    EXPECT_EQ(123u, m_monitor->m_stats.m_qwordWritten);
+    ASSERT_EQ(1, m_monitor->m_root.m_arrChildren.GetSize());
+    EXPECT_EQ(1, m_monitor->m_boolThreadsStarted) << LogText();
+    EXPECT_NE(INVALID_HANDLE_VALUE, m_monitor->m_hPort);
+
+    // Cleaning up at once: the threads see the stop flag and the port and service go.
+    m_monitor->CleanUp();
+    EXPECT_EQ(INVALID_HANDLE_VALUE, m_monitor->m_hPort);
+    EXPECT_EQ(0, standin_test::WrimonServiceState());
+    EXPECT_TRUE(HasLine(L"RetrieveLogRecords ended"));
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+// The retrieval thread against the stand-in driver's port: what it queues, what it drops, and when it
+// gives up.
+#include <string>
+#include <vector>
+
+#include "engine/Counters.h"
+#include "engine/StandinMonitorFixture.h"
+#include "support/WrimonRecords.h"
+
+namespace
+{
+
+using wrimon_test::RecordFields;
+
+constexpr wchar_t kUnexpected[] = L"Unexpected error";
+constexpr wchar_t kAbnormal[] = L"Unexpected error: RetrieveLogRecords - Abnormal Termination";
+constexpr wchar_t kEnded[] = L"RetrieveLogRecords ended";
+
+std::vector<BYTE> Record(const std::wstring& name, uint32_t bytes, uint64_t read, uint32_t recordType = 0)
+{
+    RecordFields fields;
+    fields.name = name;
+    fields.processId = GetCurrentProcessId();
+    fields.writeLength = bytes;
+    fields.readLength = read;
+    fields.recordType = recordType;
+    return wrimon_test::MakeRecord(fields);
+}
+
+std::string Repeat(const std::string& line, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += line;
+    return text;
+}
+
+// The index of the first line equal to text at or after from, or the size when there is none.
+size_t IndexOf(const std::vector<std::wstring>& lines, const std::wstring& text, size_t from = 0)
+{
+    for (size_t i = from; i < lines.size(); ++i)
+    {
+        if (lines[i] == text)
+            return i;
+    }
+    return lines.size();
+}
+
+TEST_F(StandinMonitorTest, MonitoringOffDrainsAndDropsButLogsTheMemoryFlags)
+{
+    InstallAndConnect();
+    StartRetrieval();
+    std::vector<BYTE> reply = Record(OnC(L"\\off\\a.txt"), 100, 7, 0x20000000);
+    wrimon_test::Append(reply, Record(OnC(L"\\off\\b.txt"), 200, 9));
+    wrimon_test::Append(reply, Record(OnC(L"\\off\\c.txt"), 300, 11, 0x10000000));
+    Feed(RawLine(reply));
+
+    ASSERT_TRUE(WaitFor([&] { return HasLine(L"Out of memory"); })) << LogText();
+    EXPECT_EQ(1u, CountLines(L"Exceeded maximum allowed memory")) << LogText();
+    EXPECT_EQ(0, m_monitor->GetPendingRecords());
+    EXPECT_EQ(0u, CounterLoad(m_monitor->m_stats.m_qwordRead));
+    EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize())
+        << "no process is looked up for a dropped record";
+    EXPECT_EQ(0, CounterLoad(m_monitor->m_boolStop));
+}
+
+TEST_F(StandinMonitorTest, TwoRecordsOfOneReplyAreQueuedInOrderAndTheSecondIsProcessedFirst)
+{
+    AddDrive(OnC(L"").c_str(), L"C:");
+    InstallAndConnect();
+    CounterStore(m_monitor->m_boolRunning, LONG(1));
+    StartRetrieval();
+    std::vector<BYTE> reply = Record(OnC(L"\\first.txt"), 100, 7);
+    wrimon_test::Append(reply, Record(OnC(L"\\second.txt"), 200, 5));
+    Feed(RawLine(reply));
+
+    // The processing thread starts only once both are queued, so the order it takes them in is its own.
+    ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == 2; })) << LogText();
+    {
+        CQLock lock(m_monitor->m_lockQueue);
+        const struct
+        {
+            const wchar_t* rest;
+            uint64_t bytes;
+        } expected[] = {{L"\\first.txt", 100}, {L"\\second.txt", 200}};
+        for (size_t i = 0; i < 2; ++i)
+        {
+            const QueueEntry& entry = m_monitor->m_arrQueue[i];
+            EXPECT_EQ(OnC(expected[i].rest), entry.m_csFileName) << "entry " << i;
+            EXPECT_EQ(SelfName(), entry.m_csProcessName) << "entry " << i;
+            EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "entry " << i;
+            EXPECT_EQ(expected[i].bytes, entry.m_qwordBytes) << "entry " << i;
+        }
+    }
+    EXPECT_EQ(12u, CounterLoad(m_monitor->m_stats.m_qwordRead));
+
+    StartProcessing();
+    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 2; })) << LogText();
+    StopThreads();
+    // Children are kept in the order they were created.
+    const CQTreeItem* c = ChildNamed(&m_monitor->m_root, L"C:");
+    ASSERT_NE(nullptr, c);
+    ASSERT_EQ(2, c->m_arrChildren.GetSize());
+    EXPECT_EQ(L"second.txt", c->m_arrChildren[0]->m_csName.str());
+    EXPECT_EQ(L"first.txt", c->m_arrChildren[1]->m_csName.str());
+    EXPECT_EQ(300u, m_monitor->m_stats.m_qwordWritten);
+}
+
+TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
+{
+    InstallAndConnect();
+    CounterStore(m_monitor->m_boolRunning, LONG(1));
+    StartRetrieval();
+    const std::wstring self = SelfName();
+    const struct
+    {
+        bool settings; // false: the monitor has no settings and takes the defaults
+        BOOL collect;
+        BOOL doNotLog;
+        bool hasFile;
+        bool hasProcess;
+    } cases[] = {
+        {true, 0, 1, false, false},
+        {true, 1, 1, false, true},
+        {true, 0, 0, true, false},
+        {false, 0, 0, true, true},
+    };
+    int index = 0;
+    for (const auto& c : cases)
+    {
+        m_settings.m_boolCollectProcessesInformation = c.collect;
+        m_settings.m_boolDoNotLogFiles = c.doNotLog;
+        m_monitor->m_pSettingsInterface = c.settings ? &m_settings : nullptr;
+        const std::wstring name = OnC(L"\\option" + std::to_wstring(index) + L".txt");
+        Feed(RawLine(Record(name, 1000 + index, 0)));
+        ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == index + 1; })) << "case " << index;
+        CQLock lock(m_monitor->m_lockQueue);
+        const QueueEntry& entry = m_monitor->m_arrQueue.back();
+        EXPECT_EQ(c.hasFile ? name : std::wstring(), entry.m_csFileName) << "case " << index;
+        EXPECT_EQ(c.hasProcess ? self : std::wstring(), entry.m_csProcessName) << "case " << index;
+        EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "case " << index;
+        EXPECT_EQ(static_cast<uint64_t>(1000 + index), entry.m_qwordBytes) << "case " << index;
+        if (index == 0)
+        {
+            EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize())
+                << "no lookup without process collection";
+        }
+        ++index;
+    }
+    m_monitor->m_pSettingsInterface = &m_settings;
+}
+
+// 100 unexpected errors in a row are survived; the 101st ends both threads. A "nothing ready" between
+// them neither resets nor advances the count.
+TEST_F(StandinMonitorTest, TheHundredAndFirstUnexpectedErrorEndsBothThreads)
+{
+    InstallAndConnect();
+    Feed(Repeat("result 0x80004005\n", 100) + "result 0x80070103\n" + "result 0x80004005\n");
+    StartRetrieval();
+    StartProcessing();
+
+    ASSERT_TRUE(Ended(m_monitor->m_hRetrieveThread, 60000)) << LogText();
+    ASSERT_TRUE(Ended(m_monitor->m_hProcessThread)) << "the stop flag ends the processing thread too";
+    EXPECT_EQ(1, CounterLoad(m_monitor->m_boolStop));
+    const std::vector<std::wstring> lines = m_log.Lines();
+    EXPECT_EQ(101u, CountLines(kUnexpected)) << LogText();
+    const size_t abnormal = IndexOf(lines, kAbnormal);
+    ASSERT_LT(abnormal, lines.size()) << LogText();
+    EXPECT_EQ(kUnexpected, lines[abnormal - 1]);
+    EXPECT_EQ(abnormal + 1, IndexOf(lines, kEnded, abnormal)) << LogText();
+}
+
+TEST_F(StandinMonitorTest, ASuccessfulEmptyReplyResetsTheErrorCount)
+{
+    InstallAndConnect();
+    // 101 errors in all, but not in a row; the flagged record afterwards marks the end of the feed.
+    Feed(Repeat("result 0x80004005\n", 50) + "raw\n" + Repeat("result 0x80004005\n", 51) +
+         RawLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000)));
+    StartRetrieval();
+
+    ASSERT_TRUE(WaitFor([&] { return HasLine(L"Out of memory"); }, 60000)) << LogText();
+    EXPECT_EQ(101u, CountLines(kUnexpected));
+    EXPECT_FALSE(HasLine(kAbnormal)) << LogText();
+    EXPECT_EQ(0, CounterLoad(m_monitor->m_boolStop));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(m_monitor->m_hRetrieveThread, 0));
+}
+
+TEST_F(StandinMonitorTest, DriverGoneEndsBothThreads)
+{
+    InstallAndConnect();
+    StartRetrieval();
+    StartProcessing();
+    ASSERT_TRUE(WaitFor(
+        [&] { return HasLine(L"RetrieveLogRecords started") && HasLine(L"ProcessLogRecords started"); }));
+
+    ASSERT_TRUE(standin_test::StopWrimonService()) << "error " << GetLastError();
+    ASSERT_TRUE(Ended(m_monitor->m_hRetrieveThread)) << LogText();
+    ASSERT_TRUE(Ended(m_monitor->m_hProcessThread));
+    EXPECT_EQ(1, CounterLoad(m_monitor->m_boolStop));
+    const std::vector<std::wstring> lines = m_log.Lines();
+    const size_t gone = IndexOf(lines, L"Wrimon driver is not found - Termination");
+    ASSERT_LT(gone, lines.size()) << LogText();
+    EXPECT_EQ(gone + 1, IndexOf(lines, kEnded, gone)) << LogText();
+    EXPECT_EQ(0u, CountLines(kUnexpected));
+}
+
+} // namespace
