@@ -4,17 +4,21 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include <ctime>
-
 #include "engine/Monitor.h"
 
 namespace
 {
 const wchar_t kUnknownProcess[] = L"< unknown >";
 
+// Seconds since 1970, low 32 bits. Runs for every queued record: the system time is read directly,
+// because the C runtime's time() also works out the time zone on every call (microseconds under Wine).
 uint32_t NowLow32()
 {
-    return static_cast<uint32_t>(static_cast<uint64_t>(time(nullptr)));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const uint64_t kTicksTo1970 = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
+    return static_cast<uint32_t>((ticks - kTicksTo1970) / 10000000ULL);
 }
 
 // The name from the process itself; false when it cannot be opened. name is set only on success.

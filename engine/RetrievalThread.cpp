@@ -2,7 +2,6 @@
 // processing thread. It is also the thread that notices that the driver has gone.
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <new>
 
@@ -12,6 +11,7 @@
 #include "engine/Monitor.h"
 #include "engine/PortRequest.h"
 #include "engine/ReplyWalk.h"
+#include "engine/RetrievalRecord.h"
 #include "engine/WrimonProtocol.h"
 
 namespace
@@ -25,45 +25,35 @@ constexpr uint32_t kIdleShrinkBits = 0x0FFFF000;
 // Unused queue storage, in entries, that is worth giving back.
 constexpr size_t kQueueSlack = 10000;
 
-// Turns the records of one reply into queue entries. Runs for every record, so it keeps to reading the
-// flags and copying the fields.
-class RecordQueuer
-{
-public:
-    explicit RecordQueuer(CQMonitor& monitor) : m_monitor(monitor) {}
-
-    void operator()(const LogRecordView& record) const
-    {
-        // Read for every record, so that switching monitoring or an option takes effect at once.
-        if (CounterLoad(m_monitor.m_boolRunning) == 0 || !IsCountedRecord(record))
-            return;
-        const CQSettingsInterface* settings = m_monitor.m_pSettingsInterface;
-        const BOOL collectProcesses =
-            settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
-        const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
-
-        CounterAdd(m_monitor.m_stats.m_qwordRead, record.ReadLength());
-        CQLock lock(m_monitor.m_lockQueue);
-        QueueEntry& entry = m_monitor.AppendQueueEntryLocked();
-        entry.m_dwordProcessId = record.ProcessId();
-        // The live-process cache is guarded by the queue lock, which is held here.
-        if (collectProcesses)
-            m_monitor.LookupProcessName(entry.m_dwordProcessId, entry.m_csProcessName);
-        if (!doNotLogFiles)
-            record.CopyName(entry.m_csFileName);
-        entry.m_qwordBytes = record.WriteLength();
-    }
-
-private:
-    CQMonitor& m_monitor;
-};
-
 void StopMonitoring(CQMonitor& monitor)
 {
     CounterStore(monitor.m_boolStop, LONG(1));
 }
 
 } // namespace
+
+void QueueLogRecord(CQMonitor& monitor, const LogRecordView& record)
+{
+    // Read for every record, so that switching monitoring or an option takes effect at once.
+    if (CounterLoad(monitor.m_boolRunning) == 0 || !IsCountedRecord(record))
+        return;
+    const CQSettingsInterface* settings = monitor.m_pSettingsInterface;
+    const BOOL collectProcesses =
+        settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
+    const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
+
+    CounterAdd(monitor.m_stats.m_qwordRead, record.ReadLength());
+    CQLock lock(monitor.m_lockQueue);
+    QueueEntry& entry = monitor.AppendQueueEntryLocked();
+    entry.m_dwordProcessId = record.ProcessId();
+    // The live-process cache is guarded by the queue lock, which is held here.
+    if (collectProcesses)
+        monitor.LookupProcessName(entry.m_dwordProcessId, entry.m_csProcessName);
+    // Straight into the entry's own string: no temporary per record.
+    if (!doNotLogFiles)
+        record.CopyName(entry.m_csFileName);
+    entry.m_qwordBytes = record.WriteLength();
+}
 
 DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
 {
@@ -78,8 +68,8 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
         return 0;
     }
 
-    const RecordQueuer queuer(monitor);
-    const ReplyRecordSink onRecord = std::cref(queuer);
+    const ReplyRecordSink onRecord = [&monitor](const LogRecordView& record)
+    { QueueLogRecord(monitor, record); };
     const ReplyLogSink onLogLine = [](const wchar_t* line) { LogLine(line); };
     unsigned errors = 0;
     uint32_t idle = 0;

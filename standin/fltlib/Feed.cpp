@@ -155,6 +155,15 @@ bool ParseFeedLine(const std::string& line, FeedItem& item)
         item.kind = keyword == "raw" ? FeedItem::Kind::Raw : FeedItem::Kind::Record;
         return ParseHex(args, item.bytes) && (item.kind == FeedItem::Kind::Raw || !item.bytes.empty());
     }
+    if (keyword == "repeat")
+    {
+        // "repeat <count> <hex>": one raw reply, delivered count times (for benchmarks).
+        std::vector<std::string> tokens;
+        std::string hex;
+        item.kind = FeedItem::Kind::Raw;
+        return SplitTokens(args, 1, tokens, hex) && ParseNumber(tokens[0], UINT64_MAX, item.repeat) &&
+               item.repeat != 0 && ParseHex(hex, item.bytes);
+    }
     if (keyword == "result")
     {
         uint64_t code;

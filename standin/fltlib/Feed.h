@@ -27,6 +27,8 @@ struct FeedItem
     Kind kind = Kind::Write;
     WriteEvent event;
     std::vector<BYTE> bytes;
+    // How many times a raw reply is delivered ("repeat" lines; "raw" is once).
+    uint64_t repeat = 1;
     HRESULT result = S_OK;
 };
 

@@ -11,19 +11,19 @@ namespace standin
 void Outbox::PushRecord(std::vector<BYTE> record)
 {
     if (m_items.size() < MaxItems)
-        m_items.push_back(Item{Kind::Record, std::move(record), S_OK});
+        m_items.push_back(Item{Kind::Record, std::move(record), S_OK, 1});
 }
 
-void Outbox::PushRaw(std::vector<BYTE> reply)
+void Outbox::PushRaw(std::vector<BYTE> reply, uint64_t count)
 {
-    if (m_items.size() < MaxItems)
-        m_items.push_back(Item{Kind::Raw, std::move(reply), S_OK});
+    if (m_items.size() < MaxItems && count != 0)
+        m_items.push_back(Item{Kind::Raw, std::move(reply), S_OK, count});
 }
 
 void Outbox::PushResult(HRESULT result)
 {
     if (m_items.size() < MaxItems)
-        m_items.push_back(Item{Kind::Result, std::vector<BYTE>(), result});
+        m_items.push_back(Item{Kind::Result, std::vector<BYTE>(), result, 1});
 }
 
 HRESULT Outbox::Take(BYTE* pBuffer, DWORD bufferSize, DWORD* pBytesReturned)
@@ -45,7 +45,8 @@ HRESULT Outbox::Take(BYTE* pBuffer, DWORD bufferSize, DWORD* pBytesReturned)
         if (cb != 0)
             memcpy(pBuffer, front.bytes.data(), cb);
         *pBytesReturned = cb;
-        m_items.pop_front();
+        if (--front.remaining == 0)
+            m_items.pop_front();
         return S_OK;
     }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -14,8 +15,8 @@ class Outbox
 public:
     // A whole record; consecutive records are packed into one reply.
     void PushRecord(std::vector<BYTE> record);
-    // A reply delivered byte for byte on its own (cut to the caller's buffer).
-    void PushRaw(std::vector<BYTE> reply);
+    // A reply delivered byte for byte on its own (cut to the caller's buffer), count times in a row.
+    void PushRaw(std::vector<BYTE> reply, uint64_t count = 1);
     // A result returned once, instead of a reply.
     void PushResult(HRESULT result);
 
@@ -38,6 +39,8 @@ private:
         Kind kind;
         std::vector<BYTE> bytes;
         HRESULT result;
+        uint64_t remaining; // deliveries left of a raw reply
+
     };
 
     // A stand-in for the driver's memory limit: what is not taken in time is dropped.

@@ -108,7 +108,7 @@ void PollFeed(PortState& state, const DriverView& view, ULONGLONG nowMs)
             QueueRecord(state, view, std::move(item.bytes));
             break;
         case FeedItem::Kind::Raw:
-            state.outbox.PushRaw(std::move(item.bytes));
+            state.outbox.PushRaw(std::move(item.bytes), item.repeat);
             break;
         case FeedItem::Kind::Result:
             state.outbox.PushResult(item.result);

@@ -140,6 +140,22 @@ TEST_F(StandinTest, RawRepliesAreDeliveredByteForByte)
     EXPECT_EQ(NoMoreItems, Request().Result);
 }
 
+TEST_F(StandinTest, RepeatedRawRepliesComeBackCountTimes)
+{
+    // Malformed repeat lines are ignored: no count, a count of 0, odd hex.
+    Feed("repeat\nrepeat 0 11\nrepeat 2 123\nrepeat 3 0a0b 0c\nraw 0d\n");
+    for (int i = 0; i < 3; ++i)
+    {
+        const PortReply reply = Request();
+        ASSERT_EQ(S_OK, reply.Result) << "reply " << i << ": " << Hex(reply.Result);
+        EXPECT_EQ((std::vector<BYTE>{0x0a, 0x0b, 0x0c}), m_reply) << "reply " << i;
+    }
+    const PortReply last = Request();
+    ASSERT_EQ(S_OK, last.Result) << Hex(last.Result);
+    EXPECT_EQ(std::vector<BYTE>{0x0d}, m_reply);
+    EXPECT_EQ(NoMoreItems, Request().Result);
+}
+
 TEST_F(StandinTest, ResultLinesAreReturnedOnceInFeedOrder)
 {
     ASSERT_EQ(S_OK, AttachDefault(L"C:"));

@@ -1,0 +1,379 @@
+// Figures of the record pipeline: counted write records per second from FilterSendMessage through the
+// retrieval thread, the record queue and the processing thread to the totals, with full 256 KiB replies
+// of records on paths that were already seen. Then the parts alone: the stand-in's request, the reply walk,
+// the walk with the queue append, and the processing of queued entries. Runs against the Wine stand-ins
+// (bin\fltlib.dll, bin\wrimon.sys) and must be started in bin (scripts/wine-run.sh does that). Prints
+// figures only; nothing here passes or fails.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Log.h"
+#include "app/SettingsInterface.h"
+#include "app/SettingsRunTime.h"
+#include "engine/Counters.h"
+#include "engine/Monitor.h"
+#include "engine/PortRequest.h"
+#include "engine/ReplyWalk.h"
+#include "engine/RetrievalRecord.h"
+#include "engine/WrimonProtocol.h"
+
+namespace
+{
+
+// Distinct files the records write to; all of them are in the tree after the warm-up.
+constexpr int kPaths = 64;
+// Replies of the measured run.
+constexpr uint64_t kReplies = 700;
+
+class Stopwatch
+{
+public:
+    Stopwatch()
+    {
+        QueryPerformanceFrequency(&m_frequency);
+        Restart();
+    }
+    void Restart() { QueryPerformanceCounter(&m_start); }
+    double Seconds() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return double(now.QuadPart - m_start.QuadPart) / double(m_frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER m_frequency;
+    LARGE_INTEGER m_start;
+};
+
+// One write record as the driver lays it out: header, NUL-terminated name, padded to 8 bytes.
+void AppendRecord(std::vector<BYTE>& reply, const std::wstring& name, uint32_t processId, uint32_t bytes)
+{
+    const size_t cbName = (name.size() + 1) * sizeof(wchar_t);
+    const uint32_t length = static_cast<uint32_t>((WrimonHeaderSize + cbName + 7) & ~size_t(7));
+    WrimonRecordHeader header = {};
+    header.Length = length;
+    header.ProcessId = processId;
+    header.OperationCode = WrimonOperationWrite;
+    header.WriteLength = bytes;
+    header.ReadLength = 512;
+    const size_t at = reply.size();
+    reply.resize(at + length, 0);
+    memcpy(&reply[at], &header, sizeof(header));
+    memcpy(&reply[at + WrimonHeaderSize], name.c_str(), cbName);
+}
+
+// A reply filled with whole records, cycling through the paths.
+std::vector<BYTE> BuildReply(const std::wstring& volume, size_t& records, size_t& recordBytes)
+{
+    std::vector<BYTE> reply;
+    records = 0;
+    for (;;)
+    {
+        wchar_t name[160];
+        swprintf(name, 160, L"%ls\\Users\\bench\\AppData\\Local\\Temp\\pipeline_%04d.tmp", volume.c_str(),
+                 int(records % kPaths));
+        std::vector<BYTE> record;
+        AppendRecord(record, name, GetCurrentProcessId(), 4096 + static_cast<uint32_t>(records % 3));
+        if (reply.size() + record.size() > WrimonReplyBufferSize)
+            break;
+        reply.insert(reply.end(), record.begin(), record.end());
+        recordBytes = record.size();
+        ++records;
+    }
+    return reply;
+}
+
+std::string RepeatLine(uint64_t count, const std::vector<BYTE>& reply)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string line = "repeat " + std::to_string(count) + " ";
+    line.reserve(line.size() + reply.size() * 2 + 1);
+    for (BYTE b : reply)
+    {
+        line += digits[b >> 4];
+        line += digits[b & 15];
+    }
+    return line + "\n";
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& text)
+{
+    HANDLE hFile = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(hFile);
+    return ok && written == text.size();
+}
+
+// Waits (with a generous limit) until the monitor has processed `target` entries.
+bool WaitForOperations(const CQMonitor& monitor, uint64_t target, int* peakQueue = nullptr)
+{
+    const ULONGLONG start = GetTickCount64();
+    while (CounterLoad(monitor.m_stats.m_qwordOperations) < target)
+    {
+        if (peakQueue != nullptr && monitor.GetPendingRecords() > *peakQueue)
+            *peakQueue = monitor.GetPendingRecords();
+        if (GetTickCount64() - start > 120000 || CounterLoad(monitor.m_boolStop) != 0)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+void PrintRate(const char* what, double count, double seconds)
+{
+    std::printf("  %-52s %12.0f records/s  (%.0f ns/record)\n", what, count / seconds, seconds * 1e9 / count);
+}
+
+} // namespace
+
+int main()
+{
+    CQLog log;
+    SetProgramLog(&log);
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t folderName[64];
+    swprintf(folderName, 64, L"bench_pipeline_%lu", GetCurrentProcessId());
+    const std::wstring folder = std::wstring(temp) + folderName;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring feed = folder + L"\\feed.txt";
+    AppendToFile(feed, std::string());
+    SetEnvironmentVariableW(L"WRIMON_STANDIN_FEED", feed.c_str());
+    SetEnvironmentVariableW(L"WRIMON_STANDIN_DEMO", nullptr);
+
+    CQSettingsInterface settings;
+    settings.m_csSelectedDrives = L"C:";
+    CQSettingsRunTime runTime;
+    runTime.m_csDataFolder = folder;
+
+    wchar_t device[MAX_PATH] = L"";
+    QueryDosDeviceW(L"C:", device, MAX_PATH);
+    size_t recordsPerReply = 0;
+    size_t recordBytes = 0;
+    const std::vector<BYTE> reply = BuildReply(device, recordsPerReply, recordBytes);
+    std::printf("Reply: %zu bytes, %zu records of %zu bytes on %d paths like %ls\\Users\\bench\\...\n",
+                reply.size(), recordsPerReply, recordBytes, kPaths, device);
+
+    // 1. The stand-in's FilterSendMessage alone: a full reply copied out per request.
+    {
+        CQMonitor probe;
+        if (!probe.InstallDriverService())
+        {
+            std::printf(
+                "The Wrimon service cannot be installed; run in bin under Wine with the stand-ins.\n");
+            return 1;
+        }
+        HANDLE port = INVALID_HANDLE_VALUE;
+        if (FAILED(ConnectWrimonPort(&port)))
+        {
+            std::printf("No port.\n");
+            probe.RemoveDriverService();
+            return 1;
+        }
+        const uint64_t replies = 400;
+        AppendToFile(feed, RepeatLine(replies, reply));
+        std::vector<BYTE> buffer(WrimonReplyBufferSize);
+        uint64_t got = 0;
+        Stopwatch watch;
+        while (got < replies && watch.Seconds() < 30)
+        {
+            const PortReply result = RequestLogRecords(port, buffer.data(), WrimonReplyBufferSize);
+            if (SUCCEEDED(result.Result) && result.BytesReturned == reply.size())
+                ++got;
+        }
+        const double seconds = watch.Seconds();
+        CloseHandle(port);
+        std::printf("Parts alone:\n");
+        PrintRate("stand-in FilterSendMessage (full replies)", double(got * recordsPerReply), seconds);
+    }
+
+    // 2. The reply walk alone, with the counted-record check.
+    std::vector<BYTE> copy(reply);
+    std::vector<LogRecordView> views;
+    WalkReply(
+        copy.data(), static_cast<uint32_t>(copy.size()),
+        [&views](const LogRecordView& record) { views.push_back(record); }, ReplyLogSink());
+    {
+        size_t counted = 0;
+        const ReplyRecordSink onRecord = [&counted](const LogRecordView& record)
+        { counted += IsCountedRecord(record) ? 1 : 0; };
+        const int rounds = 2000;
+        Stopwatch watch;
+        for (int i = 0; i < rounds; ++i)
+            WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+        PrintRate("walk + counted check", double(counted), watch.Seconds());
+    }
+
+    // 3. The queue append of the retrieval thread (lock, entry, process name, file name, bytes), first
+    // while the queue grows, then with its storage already there, as in a steady flow. Its pieces follow.
+    // 4. ProcessLogRecords on the queued entries, then its pieces one by one.
+    {
+        CQMonitor monitor;
+        monitor.m_pSettingsInterface = &settings;
+        monitor.m_pSettingsRunTime = &runTime;
+        monitor.m_boolRunning = 1;
+        CQDriveItem* drive = new CQDriveItem;
+        drive->SetVolumeName(device);
+        drive->m_csLetter = L"C:";
+        monitor.m_arrDrives.Add(drive);
+
+        const ReplyRecordSink onRecord = [&monitor](const LogRecordView& record)
+        { QueueLogRecord(monitor, record); };
+        const int rounds = 300;
+        Stopwatch watch;
+        for (int i = 0; i < rounds; ++i)
+            WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+        const double growSeconds = watch.Seconds();
+        const double queued = double(monitor.GetPendingRecords());
+        {
+            CQLock lock(monitor.m_lockQueue);
+            monitor.m_arrQueue.clear();
+        }
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+        const double steadySeconds = watch.Seconds();
+        PrintRate("walk + queue append, queue array already grown", queued, steadySeconds);
+        PrintRate("walk + queue append, queue growing (fresh memory)", queued, growSeconds);
+
+        std::wstring name;
+        const double pieces = double(rounds) * double(views.size());
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            for (const LogRecordView& record : views)
+                monitor.LookupProcessName(record.ProcessId(), name);
+        PrintRate("  of which process-name lookup (cached)", pieces, watch.Seconds());
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            for (const LogRecordView& record : views)
+            {
+                std::wstring fileName;
+                record.CopyName(fileName);
+            }
+        PrintRate("  of which file-name copy (allocation included)", pieces, watch.Seconds());
+        watch.Restart();
+        for (int i = 0; i < rounds * 1000; ++i)
+            name.assign(1, wchar_t(time(nullptr)));
+        PrintRate("  (C runtime time(), not used: the time zone each call)", double(rounds * 1000),
+                  watch.Seconds());
+
+        // The first entries create the items; the rest find them through the path cache.
+        watch.Restart();
+        HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, &monitor, 0, nullptr);
+        WaitForOperations(monitor, uint64_t(queued));
+        const double processSeconds = watch.Seconds();
+        CounterStore(monitor.m_boolStop, LONG(1));
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        PrintRate("processing thread on queued entries", queued, processSeconds);
+
+        // The processing steps one by one on entries of seen paths (no thread, no queue).
+        std::vector<QueueEntry> entries(views.size());
+        for (size_t i = 0; i < views.size(); ++i)
+        {
+            views[i].CopyName(entries[i].m_csFileName);
+            monitor.LookupProcessName(views[i].ProcessId(), entries[i].m_csProcessName);
+            entries[i].m_qwordBytes = views[i].WriteLength();
+        }
+        std::vector<std::wstring> resolved(entries.size());
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            for (size_t e = 0; e < entries.size(); ++e)
+                monitor.ResolvePath(entries[e].m_csFileName, resolved[e]);
+        PrintRate("  of which ResolvePath", pieces, watch.Seconds());
+        std::vector<CQTreeItem*> items(entries.size());
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            for (size_t e = 0; e < entries.size(); ++e)
+                items[e] = monitor.FindOrCreateItem(resolved[e]);
+        PrintRate("  of which FindOrCreateItem (path cache hit)", pieces, watch.Seconds());
+        watch.Restart();
+        for (int i = 0; i < rounds; ++i)
+            for (size_t e = 0; e < entries.size(); ++e)
+                items[e]->AddWrite(entries[e].m_qwordBytes, monitor.FindOrAddProcess(entries[e]));
+        PrintRate("  of which FindOrAddProcess + AddWrite", pieces, watch.Seconds());
+        {
+            CQLock lock(monitor.m_lockQueue);
+            for (const QueueEntry& entry : entries)
+                monitor.AppendQueueEntryLocked() = entry;
+        }
+        QueueEntry taken;
+        taken.m_csFileName.reserve(200);
+        const double pops = double(entries.size());
+        watch.Restart();
+        while (monitor.PopQueueEntry(taken))
+        {
+        }
+        PrintRate("  of which taking an entry (lock, move, free)", pops, watch.Seconds());
+        CQCriticalSection cs;
+        cs.Init();
+        watch.Restart();
+        for (int i = 0; i < rounds * 1000; ++i)
+        {
+            CQLock lock(cs);
+        }
+        PrintRate("  (one uncontended lock and unlock)", double(rounds * 1000), watch.Seconds());
+    }
+
+    // 5. End to end: the stand-in, both threads, the totals.
+    CQMonitor monitor;
+    monitor.m_pSettingsInterface = &settings;
+    monitor.m_pSettingsRunTime = &runTime;
+    monitor.Start();
+    if (!monitor.m_boolThreadsStarted || monitor.m_hRetrieveThread == nullptr)
+    {
+        std::printf("The monitor did not start.\n");
+        monitor.CleanUp();
+        return 1;
+    }
+    monitor.ListVolumes();
+    monitor.AttachSelectedDrives();
+    CounterStore(monitor.m_boolRunning, LONG(1));
+
+    // Warm-up: the paths enter the tree, the process enters the live-process cache.
+    AppendToFile(feed, RepeatLine(1, reply));
+    if (!WaitForOperations(monitor, recordsPerReply))
+    {
+        std::printf("The warm-up reply was not processed.\n");
+        monitor.CleanUp();
+        return 1;
+    }
+
+    const uint64_t before = CounterLoad(monitor.m_stats.m_qwordOperations);
+    const uint64_t target = before + kReplies * recordsPerReply;
+    AppendToFile(feed, RepeatLine(kReplies, reply));
+    // The clock starts with the first record of the run, not with the poll that finds the feed line.
+    while (CounterLoad(monitor.m_stats.m_qwordOperations) == before && monitor.GetPendingRecords() == 0)
+        Sleep(0);
+    Stopwatch watch;
+    int peakQueue = 0;
+    const bool finished = WaitForOperations(monitor, target, &peakQueue);
+    const double seconds = watch.Seconds();
+    const uint64_t done = CounterLoad(monitor.m_stats.m_qwordOperations) - before;
+    CounterStore(monitor.m_boolRunning, LONG(0));
+
+    std::printf("End to end (%llu replies, %llu records%s):\n", (unsigned long long)kReplies,
+                (unsigned long long)done, finished ? "" : ", NOT FINISHED");
+    PrintRate("FilterSendMessage to the totals, both threads", double(done), seconds);
+    std::printf("  peak queue length %d entries\n", peakQueue);
+
+    monitor.CleanUp();
+    DeleteFileW(feed.c_str());
+    DeleteFileW((folder + L"\\Monitored.Files").c_str());
+    RemoveDirectoryW(folder.c_str());
+    SetProgramLog(nullptr);
+    return 0;
+}
