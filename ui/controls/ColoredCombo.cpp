@@ -3,6 +3,11 @@
 #include "ui/controls/ComboDriveItem.h"
 #include "ui/controls/ControlColors.h"
 
+namespace
+{
+const COLORREF kComboFrameColor = RGB(100, 100, 104);
+}
+
 void CColoredCombo::MeasureItemOf(HWND hCombo, MEASUREITEMSTRUCT* pMeasure)
 {
     if (static_cast<int>(pMeasure->itemID) == -1)
@@ -75,5 +80,77 @@ BOOL CColoredCombo::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     default:
         return FALSE;
+    }
+}
+
+void CColoredCombo::PaintClosed(HDC hdc) const
+{
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    CQBrush frame(::CreateSolidBrush(kComboFrameColor));
+    if (m_brushBackground)
+        ::FillRect(hdc, &client, m_brushBackground.Get());
+    else
+    {
+        CQBrush background(::CreateSolidBrush(kControlBackgroundColor));
+        ::FillRect(hdc, &client, background.Get());
+    }
+    ::FrameRect(hdc, &client, frame.Get());
+
+    // The drop-down arrow in a square at the right end.
+    const int button = client.bottom - client.top;
+    RECT field = client;
+    field.right -= button;
+    const int cx = client.right - button / 2;
+    const int cy = (client.top + client.bottom) / 2;
+    const int half = button / 5 > 2 ? button / 5 : 2;
+    POINT arrow[3] = {{cx - half, cy - half / 2}, {cx + half + 1, cy - half / 2}, {cx, cy + half / 2 + 1}};
+    CQBrush glyph(::CreateSolidBrush(kControlTextColor));
+    HGDIOBJ oldBrush = ::SelectObject(hdc, glyph.Get());
+    HGDIOBJ oldPen = ::SelectObject(hdc, ::GetStockObject(NULL_PEN));
+    ::Polygon(hdc, arrow, 3);
+    ::SelectObject(hdc, oldPen);
+    ::SelectObject(hdc, oldBrush);
+
+    // The selected row, drawn as the list draws it.
+    const int selection = static_cast<int>(::SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0));
+    if (selection >= 0)
+    {
+        DRAWITEMSTRUCT draw = {};
+        draw.CtlType = ODT_COMBOBOX;
+        draw.CtlID = static_cast<UINT>(::GetDlgCtrlID(m_hWnd));
+        draw.itemID = static_cast<UINT>(selection);
+        draw.itemAction = ODA_DRAWENTIRE;
+        draw.hwndItem = m_hWnd;
+        draw.hDC = hdc;
+        draw.rcItem = field;
+        ::InflateRect(&draw.rcItem, -1, -1);
+        draw.itemData = static_cast<ULONG_PTR>(::SendMessageW(m_hWnd, CB_GETITEMDATA, selection, 0));
+        HGDIOBJ oldFont =
+            ::SelectObject(hdc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+        ::SetBkMode(hdc, TRANSPARENT);
+        DrawItem(&draw);
+        ::SelectObject(hdc, oldFont);
+    }
+}
+
+BOOL CColoredCombo::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message)
+    {
+    case WM_PAINT:
+    {
+        PAINTSTRUCT paint;
+        HDC hdc = ::BeginPaint(m_hWnd, &paint);
+        PaintClosed(hdc);
+        ::EndPaint(m_hWnd, &paint);
+        result = 0;
+        return TRUE;
+    }
+    case WM_ERASEBKGND:
+        result = 1;
+        return TRUE;
+    default:
+        return CQControl::WindowProc(message, wParam, lParam, result);
     }
 }

@@ -22,7 +22,12 @@ public:
 
 protected:
     BOOL OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The closed box is painted here in the control colours: the system's own frame and drop-down button
+    // would be light on the dark dialog.
+    BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    void PaintClosed(HDC hdc) const;
+
     CQBrush m_brushBackground;
 };
