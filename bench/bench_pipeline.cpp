@@ -240,7 +240,7 @@ int main()
         const double queued = double(monitor.GetPendingRecords());
         {
             CQLock lock(monitor.m_lockQueue);
-            monitor.m_arrQueue.clear();
+            monitor.DiscardQueueLocked();
         }
         watch.Restart();
         for (int i = 0; i < rounds; ++i)

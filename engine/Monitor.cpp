@@ -109,6 +109,12 @@ QueueEntry& CQMonitor::AppendQueueEntryLocked()
     return entry;
 }
 
+void CQMonitor::DiscardQueueLocked()
+{
+    m_intQueueCount = 0;
+    PublishQueueSizeLocked();
+}
+
 bool CQMonitor::PopQueueEntry(QueueEntry& entry)
 {
     CQLock lock(m_lockQueue);

@@ -102,6 +102,11 @@ public:
     void ShrinkQueue(size_t slack);
     // Under the queue lock: the caller appends one entry with AppendQueueEntryLocked.
     QueueEntry& AppendQueueEntryLocked();
+    // Under the queue lock: the waiting entries (index 0 the oldest), and dropping them all. Slots past
+    // the count in m_arrQueue are spare storage, not entries.
+    size_t GetQueueCountLocked() const { return m_intQueueCount; }
+    const QueueEntry& GetQueueEntryLocked(size_t index) const { return m_arrQueue[index]; }
+    void DiscardQueueLocked();
 
 private:
     void PublishQueueSizeLocked();

@@ -85,7 +85,7 @@ TEST_F(StandinMonitorTest, TwoRecordsOfOneReplyAreQueuedInOrderAndTheSecondIsPro
         } expected[] = {{L"\\first.txt", 100}, {L"\\second.txt", 200}};
         for (size_t i = 0; i < 2; ++i)
         {
-            const QueueEntry& entry = m_monitor->m_arrQueue[i];
+            const QueueEntry& entry = m_monitor->GetQueueEntryLocked(i);
             EXPECT_EQ(OnC(expected[i].rest), entry.m_csFileName) << "entry " << i;
             EXPECT_EQ(SelfName(), entry.m_csProcessName) << "entry " << i;
             EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "entry " << i;
@@ -135,7 +135,7 @@ TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
         Feed(RawLine(Record(name, 1000 + index, 0)));
         ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == index + 1; })) << "case " << index;
         CQLock lock(m_monitor->m_lockQueue);
-        const QueueEntry& entry = m_monitor->m_arrQueue.back();
+        const QueueEntry& entry = m_monitor->GetQueueEntryLocked(m_monitor->GetQueueCountLocked() - 1);
         EXPECT_EQ(c.hasFile ? name : std::wstring(), entry.m_csFileName) << "case " << index;
         EXPECT_EQ(c.hasProcess ? self : std::wstring(), entry.m_csProcessName) << "case " << index;
         EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "case " << index;
