@@ -271,8 +271,7 @@ protected:
         m_app = std::make_unique<ScopedAppContext>();
         m_installed = Monitor().InstallDriverService() != 0;
         if (!m_installed)
-            GTEST_SKIP() << "the driver service could not be installed and started (the engine's driver "
-                            "link may still be a placeholder)";
+            GTEST_SKIP() << "the driver service could not be installed and started";
         Monitor().ListVolumes();
         if (Monitor().m_arrDrives.GetSize() < 2)
             GTEST_SKIP() << "the monitor lists " << Monitor().m_arrDrives.GetSize()
