@@ -5,7 +5,7 @@ packages=(
     cmake make python3
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     googletest
-    wine wine64
+    wine wine64 fonts-wine
     xvfb xauth x11-utils
 )
 missing=()

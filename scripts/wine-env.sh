@@ -5,6 +5,7 @@ export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 _tav_xvfb_pid=""
+. "$(dirname "${BASH_SOURCE[0]}")/wine-fonts.sh"
 
 wine_env_start() {
     if [ -z "${DISPLAY:-}" ]; then
@@ -22,6 +23,7 @@ wine_env_start() {
     # A server already running for this prefix (left from a manual run) is fine.
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot -u </dev/null >/dev/null 2>&1
+    wine_install_fonts
     if [ -n "$_tav_xvfb_pid" ]; then
         # No window manager runs on our Xvfb: unmanaged windows spare each hide a two-second wait for a
         # window manager that never answers.

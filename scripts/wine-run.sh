@@ -16,5 +16,7 @@ if wineserver -p </dev/null >/dev/null 2>&1; then
     # otherwise inherit from the program below do not keep the caller waiting.
     wine wineboot -u </dev/null >/dev/null 2>&1
 fi
+. "$(dirname "$0")/wine-fonts.sh"
+wine_install_fonts || exit 1
 cd "$bindir" || exit 1
 exec wine "$bindir/$(basename "$exe")" "$@"

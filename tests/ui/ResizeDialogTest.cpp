@@ -16,7 +16,9 @@ DialogTemplateBuilder MakeTemplate()
                                   WS_VISIBLE,
                               200, 120, L"Resize test");
     dlg.Static(kMovedId, SS_LEFT, 10, 10, 60, 12, L"Moved")
-        .ListBox(kGrownId, WS_BORDER, 10, 30, 100, 60)
+        // Without integral height the list box keeps the height it is given; with it, the height would
+        // snap to whole rows of whatever font the machine has.
+        .ListBox(kGrownId, WS_BORDER | LBS_NOINTEGRALHEIGHT, 10, 30, 100, 60)
         .Button(IDOK, BS_DEFPUSHBUTTON, 140, 100, 50, 14, L"OK");
     return dlg;
 }
