@@ -7,6 +7,7 @@ packages=(
     googletest
     wine wine64 fonts-wine
     xvfb xauth x11-utils
+    libx11-6 # read directly by scripts/screenshots/capture.py
 )
 missing=()
 for p in "${packages[@]}"; do
