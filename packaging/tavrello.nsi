@@ -4,7 +4,8 @@
 ;   ICON     the program's icon
 ;   OUTFILE  the installer to write
 ;
-; Silent use: setup.exe /S [/DRIVER=<path of wrimon.sys>]; uninstall.exe /S [/REMOVEDATA].
+; Silent use: setup.exe /S [/DRIVER=<path of wrimon.sys>]; uninstall.exe /S [/REMOVEDATA]. The installer's
+; exit code is 2 when the driver file is missing or cannot be copied, 3 when Tavrello is running.
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true

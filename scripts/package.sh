@@ -14,7 +14,8 @@ STAGE="$RELEASE_DIR/stage"
 
 "$ROOT/scripts/setup.sh"
 
-launcher=()
+# ccache when present; set either way, so that a cache configured with it keeps working without it.
+launcher=(-DCMAKE_C_COMPILER_LAUNCHER= -DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi

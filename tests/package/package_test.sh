@@ -2,9 +2,9 @@
 # The Windows package under Wine. scripts/package.sh builds both artefacts; the zip holds exactly the
 # shipped files; the installer installs silently into a Wine prefix of this test's own (files, driver,
 # shortcut, uninstall entry); the installed program, with the stand-in filter library beside it, starts,
-# measures and closes cleanly (test_main's InstalledProgram case); the silent uninstaller removes the
-# files, shortcut, entry, autostart value and a leftover Wrimon service and keeps the collected data, or
-# removes that too with /REMOVEDATA.
+# measures and closes cleanly (test_main's InstalledProgram case); while it runs, the installer and the
+# uninstaller leave it alone; the silent uninstaller removes the files, shortcut, entry, autostart value
+# and a leftover Wrimon service and keeps the collected data, or removes that too with /REMOVEDATA.
 # Usage: package_test.sh <build folder with bin/test_main.exe and the stand-ins>
 set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -135,6 +135,39 @@ code=$?
 ran() { [ "$code" -eq 0 ] && grep -q '\[  PASSED  \] 1 test' "$log" && ! grep -q '\[  SKIPPED \]' "$log"; }
 check "the installed program starts, measures and closes cleanly" ran
 ran || cat "$log"
+
+# A running Tavrello keeps the installer and the uninstaller away from its files and its service.
+wine "$inst_win\\tavrello.exe" </dev/null >/dev/null 2>&1 &
+program=$!
+service_runs() {
+    for _ in $(seq 120); do
+        contains "$(wine sc query Wrimon </dev/null 2>/dev/null)" 'RUNNING' && return 0
+        sleep 0.5
+    done
+    return 1
+}
+check "the installed program runs again" service_runs
+code=0
+wine "$setup" /S </dev/null >/dev/null 2>&1 || code=$?
+check "a silent install while Tavrello runs refuses (exit code $code)" [ "$code" -eq 3 ]
+wine "$inst_win\\uninstall.exe" /S </dev/null >/dev/null 2>&1
+for _ in $(seq 240); do
+    uninstaller_runs || break
+    sleep 0.5
+done
+check "a silent uninstall while Tavrello runs leaves the program" [ -f "$inst/tavrello.exe" ]
+check "... and its uninstall entry" contains "$(query "$entry_key")" 'DisplayName'
+# Closed as Windows closes a program: WM_CLOSE to its windows.
+wine taskkill /im tavrello.exe </dev/null >/dev/null 2>&1
+for _ in $(seq 120); do
+    kill -0 "$program" 2>/dev/null || break
+    sleep 0.5
+done
+kill -0 "$program" 2>/dev/null && wine taskkill /f /im tavrello.exe </dev/null >/dev/null 2>&1
+code=0
+wait "$program" || code=$?
+check "the program closes on WM_CLOSE (exit code $code)" [ "$code" -eq 0 ]
+
 # The stand-in belongs to this test, not to the installation.
 rm -f "$inst/fltlib.dll"
 check "the program kept its collected data" [ -f "$(data_folder)/Monitored.Files" ]
