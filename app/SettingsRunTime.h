@@ -6,16 +6,17 @@
 #include <string>
 
 #include "app/Settings.h"
+#include "app/Version.h"
 
 class CQSettingsRunTime : public CQSettings
 {
 public:
-    static constexpr DWORD kCurrentBuild = 320;
+    static constexpr DWORD kCurrentBuild = TAVRELLO_VERSION_BUILD;
 
     // Reads m_dwordBuild from the store.
     CQSettingsRunTime();
 
-    // Writes m_dwordBuild = 320; returns 1.
+    // Writes m_dwordBuild = the current build; returns 1.
     int Save() override;
     // Fills the program folder from the current directory and creates the data folder; 1 when the data
     // folder exists afterwards.

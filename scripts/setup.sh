@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs, only when missing, every Debian package that building, testing and running Tavrello needs.
+# Installs, only when missing, every Debian package that building, testing, packaging and running Tavrello
+# needs.
 set -eu
 packages=(
     cmake make python3
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     googletest
+    nsis
     wine wine64 fonts-wine
     xvfb xauth x11-utils
     libx11-6 # read directly by scripts/screenshots/capture.py

@@ -28,6 +28,9 @@ public:
     void SetEnvironment(const std::wstring& name, const std::wstring& value) { m_environment[name] = value; }
     // The child's working folder; by default the test's own.
     void SetWorkingFolder(const std::wstring& folder) { m_workingFolder = folder; }
+    // The program to start instead of ExePath() (a copy elsewhere, an installed one).
+    void SetExecutable(const std::wstring& path) { m_executable = path; }
+    std::wstring Executable() const { return m_executable.empty() ? ExePath() : m_executable; }
 
     // Starts the process; false (with the error in `error`) when CreateProcessW fails.
     bool Start(std::wstring* error = nullptr);
@@ -70,6 +73,7 @@ private:
     HWND m_hMainWindow = nullptr;
     std::map<std::wstring, std::wstring> m_environment;
     std::wstring m_workingFolder;
+    std::wstring m_executable;
 };
 
 // Polls `done` until it is true or `milliseconds` have passed; returns its last value.

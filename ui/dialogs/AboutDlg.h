@@ -1,6 +1,7 @@
 // Modal dialog: the About box with the version line and the links to the maker's and the product's sites.
 #pragma once
 
+#include "app/Version.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/Dialog.h"
 #include "ui/controls/HyperLink.h"
@@ -8,9 +9,9 @@
 class CTavrelloAboutDlg : public CQDialog
 {
 public:
-    static constexpr int kVersionMajor = 1;
-    static constexpr int kVersionMinor = 40;
-    static constexpr int kVersionBuild = 320;
+    static constexpr int kVersionMajor = TAVRELLO_VERSION_MAJOR;
+    static constexpr int kVersionMinor = TAVRELLO_VERSION_MINOR;
+    static constexpr int kVersionBuild = TAVRELLO_VERSION_BUILD;
 
     CTavrelloAboutDlg(HWND parent);
     ~CTavrelloAboutDlg() override;

@@ -6,8 +6,10 @@
 
 #include "app/AppContext.h"
 #include "engine/Counters.h"
+#include "engine/Measuring.h"
 #include "resources/resource.h"
 #include "stats/Figures.h"
+#include "ui/main/MeasuringNotice.h"
 
 namespace
 {
@@ -50,8 +52,10 @@ void CTavrelloDlg::RefreshStatistics()
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it.
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
     const bool running = CounterLoad(monitor.m_boolRunning) != 0;
-    AdvanceMonitoringTime(stats, running, static_cast<int64_t>(time(nullptr)));
-    if (running)
+    // Time in which nothing could measure is no monitoring time: it would only dilute the daily rates.
+    const bool measuring = running && CanMeasure(monitor);
+    AdvanceMonitoringTime(stats, measuring, static_cast<int64_t>(time(nullptr)));
+    if (measuring)
     {
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
@@ -70,7 +74,7 @@ void CTavrelloDlg::RefreshStatistics()
     SetTextIfChanged(IDC_TOTAL_READ, texts.totalRead);
     SetTextIfChanged(IDC_WRITE_READ_RATIO, texts.ratio);
     SetTextIfChanged(IDC_SSD_LIFE, texts.life);
-    SetTextIfChanged(IDC_STATUS, texts.status);
+    SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, monitor));
     SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
 
     // 15. Labels change as writes arrive, but the view asks for them only when it paints.

@@ -7,6 +7,7 @@
 #include "engine/Counters.h"
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
+#include "ui/main/MeasuringNotice.h"
 
 namespace
 {
@@ -109,6 +110,9 @@ BOOL CTavrelloDlg::OnInitDialog()
 
     // 16. and 17.
     EnableToolTips(TRUE);
+
+    // A start without the driver file says so once, over the window that is now laid out.
+    TellIfDriverMissing(m_hWnd, monitor, context.m_settingsRunTime.m_csProgramFolder);
     return TRUE;
 }
 
