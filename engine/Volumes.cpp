@@ -198,6 +198,9 @@ int CQMonitor::CountInstances(const std::wstring& volumeName)
 
 BOOL CQMonitor::AttachDrive(CQDriveItem* drive)
 {
+    // Without the driver the event source passes the drive's records on instead.
+    if (m_pSystemEvents != nullptr)
+        return AttachEventDrive(drive);
     // No instance is named, so the filter manager attaches the default instance.
     wchar_t created[kInstanceNameBufferSize / sizeof(wchar_t)] = {};
     const HRESULT result =
@@ -215,6 +218,8 @@ BOOL CQMonitor::AttachDrive(CQDriveItem* drive)
 
 BOOL CQMonitor::DetachDrive(CQDriveItem* drive)
 {
+    if (m_pSystemEvents != nullptr)
+        return DetachEventDrive(drive);
     const HRESULT result = FilterDetach(WrimonFilterName, drive->m_csLetter.c_str(), nullptr);
     if (FAILED(result))
     {
