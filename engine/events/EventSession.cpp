@@ -134,6 +134,7 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
     if (status != ERROR_SUCCESS)
         LogLine(L"System file events: no names of the files open before the start: " +
                 Failure(L"EnableTraceEx2", status));
+    m_boolReading = true;
     return true;
 }
 
@@ -151,11 +152,12 @@ bool CQEventSession::Stop()
         m_boolSessionStarted = false;
         const ULONG status = StopSession();
         const auto* properties = reinterpret_cast<const EVENT_TRACE_PROPERTIES*>(m_arrProperties.data());
-        if (status == ERROR_SUCCESS)
+        // The loss figures mean something only for a session that was read.
+        if (status == ERROR_SUCCESS && m_boolReading)
             LogFormatted(L"System file events session stopped: %lu events and %lu buffers lost",
                          static_cast<unsigned long>(properties->EventsLost),
                          static_cast<unsigned long>(properties->RealTimeBuffersLost));
-        else
+        else if (status != ERROR_SUCCESS)
             LogLine(L"System file events: " + Failure(L"ControlTraceW", status));
     }
     if (m_hConsumer == nullptr)

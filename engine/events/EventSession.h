@@ -43,4 +43,6 @@ private:
     // Why ProcessTrace returned; written by the consumer thread before it ends.
     std::wstring m_csEnd;
     bool m_boolSessionStarted = false;
+    // Start succeeded: the session has been read.
+    bool m_boolReading = false;
 };

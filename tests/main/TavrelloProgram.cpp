@@ -104,7 +104,8 @@ std::wstring TavrelloProgram::BuildEnvironmentBlock() const
 bool TavrelloProgram::Start(std::wstring* error)
 {
     Terminate();
-    std::wstring commandLine = L"\"" + ExePath() + L"\"";
+    const std::wstring executable = m_executable.empty() ? ExePath() : m_executable;
+    std::wstring commandLine = L"\"" + executable + L"\"";
     std::wstring environment = BuildEnvironmentBlock();
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -114,7 +115,7 @@ bool TavrelloProgram::Start(std::wstring* error)
     // says nothing about the program, so the start is tried again.
     for (int attempt = 0; attempt < kStartAttempts; ++attempt)
     {
-        if (::CreateProcessW(ExePath().c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+        if (::CreateProcessW(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
                              CREATE_UNICODE_ENVIRONMENT, &environment[0],
                              m_workingFolder.empty() ? nullptr : m_workingFolder.c_str(), &startup,
                              &m_processInfo))
@@ -126,7 +127,7 @@ bool TavrelloProgram::Start(std::wstring* error)
         ::Sleep(500);
     }
     if (error)
-        *error = L"CreateProcessW(" + ExePath() + L") failed with " + std::to_wstring(lastError);
+        *error = L"CreateProcessW(" + executable + L") failed with " + std::to_wstring(lastError);
     return false;
 }
 

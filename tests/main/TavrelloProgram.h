@@ -21,6 +21,8 @@ public:
     // The folder of the running test program (where tavrello.exe, fltlib.dll and wrimon.sys are built).
     static std::wstring BinFolder();
     static std::wstring ExePath() { return BinFolder() + L"\\tavrello.exe"; }
+    // Starts this executable instead of ExePath() (a copy elsewhere, say).
+    void SetExecutable(const std::wstring& path) { m_executable = path; }
     // Whether the driver stand-in is part of this build.
     static bool HasDriverStandIn();
 
@@ -70,6 +72,7 @@ private:
     HWND m_hMainWindow = nullptr;
     std::map<std::wstring, std::wstring> m_environment;
     std::wstring m_workingFolder;
+    std::wstring m_executable;
 };
 
 // Polls `done` until it is true or `milliseconds` have passed; returns its last value.
