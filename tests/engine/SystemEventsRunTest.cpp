@@ -21,35 +21,6 @@ namespace
 constexpr wchar_t kUsing[] = L"Using system file events (no Wrimon driver)";
 constexpr wchar_t kNotAvailable[] = L"System file events are not available: ";
 
-void DumpTree(const CQTreeItem* item, const CQPtrAutoArray<CQProcess>& processes,
-              std::vector<std::string>& lines)
-{
-    for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
-    {
-        const CQTreeItem* child = item->m_arrChildren[i];
-        std::wstring path;
-        child->AppendFullPath(path);
-        std::string line = Narrow(path) + " " + std::to_string(child->m_qwordWritten) + " below " +
-                           std::to_string(child->m_qwordWrittenWithSubitems);
-        for (int l = 0; l < child->m_arrProcessLinks.GetSize(); ++l)
-        {
-            const int index = static_cast<int>(child->m_arrProcessLinks[l]->m_dwordProcessIndex);
-            line +=
-                " [" + (index < processes.GetSize() ? Narrow(processes[index]->m_csProcessName) : "?") + "]";
-        }
-        lines.push_back(line);
-        DumpTree(child, processes, lines);
-    }
-}
-
-std::vector<std::string> Dump(const CQMonitor& monitor)
-{
-    std::vector<std::string> lines;
-    DumpTree(&monitor.m_root, monitor.m_arrProcesses, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 class SystemEventsRunTest : public StandinMonitorTest
 {
 protected:
@@ -172,19 +143,19 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
 
     const std::string self8 = Narrow(SelfName());
     std::vector<std::string> expected = {
-        "#:\\ 0 below 4096",
-        "#:\\unknown.file 4096 below 4096 [" + self8 + "]",
-        "C:\\ 0 below 14445",
-        "C:\\$LogFile 8192 below 8192 [" + self8 + "]",
-        "C:\\run\\ 0 below 6253",
-        "C:\\run\\old.txt 1000 below 1000 [" + self8 + "]",
-        "C:\\run\\new.txt 5000 below 5000 [" + self8 + "]",
-        "C:\\run\\created.txt 7 below 7 [" + self8 + "]",
-        "C:\\run\\other.txt 24 below 24 [< unknown >]",
-        "C:\\run\\again.txt 222 below 222 [" + self8 + "]",
+        "#:\\ written 0 aligned 0 below 4096",
+        "#:\\unknown.file written 4096 aligned 4096 below 4096 [" + self8 + " 4096]",
+        "C:\\ written 0 aligned 0 below 14445",
+        "C:\\$LogFile written 8192 aligned 8192 below 8192 [" + self8 + " 8192]",
+        "C:\\run\\ written 0 aligned 0 below 6253",
+        "C:\\run\\old.txt written 1000 aligned 4096 below 1000 [" + self8 + " 1000]",
+        "C:\\run\\new.txt written 5000 aligned 8192 below 5000 [" + self8 + " 5000]",
+        "C:\\run\\created.txt written 7 aligned 4096 below 7 [" + self8 + " 7]",
+        "C:\\run\\other.txt written 24 aligned 4096 below 24 [< unknown > 24]",
+        "C:\\run\\again.txt written 222 aligned 4096 below 222 [" + self8 + " 222]",
     };
     std::sort(expected.begin(), expected.end());
-    const std::vector<std::string> tree = Dump(*m_monitor);
+    const std::vector<std::string> tree = DumpTree(*m_monitor);
     EXPECT_EQ(expected, tree);
     EXPECT_EQ(7u, m_monitor->m_stats.m_qwordOperations);
     EXPECT_EQ(18541u, m_monitor->m_stats.m_qwordWritten);
@@ -193,7 +164,7 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
     std::unique_ptr<CQMonitor> loaded = std::make_unique<CQMonitor>();
     loaded->m_pSettingsRunTime = &m_runTime;
     ASSERT_EQ(1, loaded->LoadData()) << LogText();
-    EXPECT_EQ(tree, Dump(*loaded));
+    EXPECT_EQ(tree, DumpTree(*loaded));
     EXPECT_EQ(18541u, loaded->m_stats.m_qwordWritten);
 }
 
