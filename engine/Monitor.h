@@ -88,6 +88,7 @@ public:
     void StopSystemEvents();
     BOOL AttachEventDrive(CQDriveItem* drive);
     BOOL DetachEventDrive(CQDriveItem* drive);
+    int CountEventInstances(const std::wstring& volumeName);
 
     // Number of entries waiting in the record queue, read without a lock.
     int GetPendingRecords() const;

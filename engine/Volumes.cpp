@@ -172,6 +172,9 @@ void CQMonitor::ListVolumes()
 
 int CQMonitor::CountInstances(const std::wstring& volumeName)
 {
+    // Without the driver the event source's attachments count, not instances a running driver may have.
+    if (m_pSystemEvents != nullptr)
+        return CountEventInstances(volumeName);
     alignas(8) BYTE buffer[kInstanceBufferSize];
     DWORD returned = 0;
     HANDLE find = INVALID_HANDLE_VALUE;

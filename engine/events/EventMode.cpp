@@ -47,6 +47,11 @@ void CQMonitor::StopSystemEvents()
     m_pSystemEvents.reset();
 }
 
+int CQMonitor::CountEventInstances(const std::wstring& volumeName)
+{
+    return m_pSystemEvents->Source().IsVolumeAttached(volumeName) ? 1 : 0;
+}
+
 BOOL CQMonitor::AttachEventDrive(CQDriveItem* drive)
 {
     if (!m_pSystemEvents->Source().AttachVolume(drive->m_csVolumeName))

@@ -24,14 +24,27 @@ bool CQFileEventSource::IsOnVolume(const std::wstring& path, const std::wstring&
            (path.size() == cch || path[cch] == L'\\');
 }
 
+size_t CQFileEventSource::FindVolumeLocked(const std::wstring& volumeName) const
+{
+    for (size_t i = 0; i < m_arrVolumes.size(); ++i)
+    {
+        if (_wcsicmp(m_arrVolumes[i].c_str(), volumeName.c_str()) == 0)
+            return i;
+    }
+    return m_arrVolumes.size();
+}
+
+bool CQFileEventSource::IsVolumeAttached(const std::wstring& volumeName)
+{
+    CQLock lock(m_lockVolumes);
+    return FindVolumeLocked(volumeName) != m_arrVolumes.size();
+}
+
 bool CQFileEventSource::AttachVolume(const std::wstring& volumeName)
 {
     CQLock lock(m_lockVolumes);
-    for (const std::wstring& volume : m_arrVolumes)
-    {
-        if (_wcsicmp(volume.c_str(), volumeName.c_str()) == 0)
-            return false;
-    }
+    if (FindVolumeLocked(volumeName) != m_arrVolumes.size())
+        return false;
     m_arrVolumes.push_back(volumeName);
     ++m_dwordVolumesVersion;
     return true;
@@ -40,16 +53,12 @@ bool CQFileEventSource::AttachVolume(const std::wstring& volumeName)
 bool CQFileEventSource::DetachVolume(const std::wstring& volumeName)
 {
     CQLock lock(m_lockVolumes);
-    for (size_t i = 0; i < m_arrVolumes.size(); ++i)
-    {
-        if (_wcsicmp(m_arrVolumes[i].c_str(), volumeName.c_str()) == 0)
-        {
-            m_arrVolumes.erase(m_arrVolumes.begin() + static_cast<ptrdiff_t>(i));
-            ++m_dwordVolumesVersion;
-            return true;
-        }
-    }
-    return false;
+    const size_t index = FindVolumeLocked(volumeName);
+    if (index == m_arrVolumes.size())
+        return false;
+    m_arrVolumes.erase(m_arrVolumes.begin() + static_cast<ptrdiff_t>(index));
+    ++m_dwordVolumesVersion;
+    return true;
 }
 
 void CQFileEventSource::RefreshVolumes()

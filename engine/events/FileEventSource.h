@@ -44,6 +44,7 @@ public:
     // volume already was attached, or was not.
     bool AttachVolume(const std::wstring& volumeName);
     bool DetachVolume(const std::wstring& volumeName);
+    bool IsVolumeAttached(const std::wstring& volumeName);
 
     // Retrieval thread.
     PortReply RequestRecords(BYTE* pBuffer, DWORD bufferSize) override;
@@ -63,6 +64,8 @@ public:
 private:
     // Moves the next batch out of the inbox; false when it had no event.
     bool TakeBatch();
+    // The volume's index, or the count when it is not attached; volume lock held.
+    size_t FindVolumeLocked(const std::wstring& volumeName) const;
     void RefreshVolumes();
     bool Passes(const FileWrite& write) const;
     void NoteLayout(const FileWrite& write);

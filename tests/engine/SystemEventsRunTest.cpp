@@ -83,6 +83,11 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
     ASSERT_NE(nullptr, Drive(L"C:"));
     EXPECT_TRUE(HasLine(L" Attached to: C: , instance name: system events")) << LogText();
     EXPECT_EQ(1, Drive(L"C:")->m_intInstances);
+    EXPECT_EQ(1, m_monitor->CountInstances(Drive(L"C:")->m_csVolumeName));
+    if (CQDriveItem* other = Drive(L"Z:"))
+    {
+        EXPECT_EQ(0, m_monitor->CountInstances(other->m_csVolumeName));
+    }
     CounterStore(m_monitor->m_boolRunning, LONG(1));
 
     const DWORD self = GetCurrentProcessId();
