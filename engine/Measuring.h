@@ -3,7 +3,8 @@
 
 class CQMonitor;
 
-// True while a source of write records works: the driver's port with the retrieval thread reading it.
-// False when the driver could not be installed or connected, or when the retrieval thread has given up.
+// True while a source of write records works (the driver's port, or without it the system's file events)
+// with the retrieval thread reading it. False when neither source could be started, or when the retrieval
+// thread has given up.
 // User-interface thread.
 bool CanMeasure(const CQMonitor& monitor);

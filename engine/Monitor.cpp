@@ -5,6 +5,7 @@
 #include "app/ItemHandOver.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Counters.h"
+#include "engine/events/SystemEvents.h"
 
 CQMonitor::CQMonitor()
 {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,6 +23,9 @@
 class CQSettingsInterface;
 class CQSettingsRunTime;
 class CQItemHandOver;
+class CQRecordSource;
+class CQSystemEvents;
+class CQEventFeed;
 
 class CQMonitor : public ITreeItemObserver
 {
@@ -41,6 +46,17 @@ public:
     // "Cleaning up...", stop flag, wait for the threads, close their handles and the port, remove the
     // driver service, save the collected data.
     void ShutDown();
+
+    // The record source that Start brought up: the driver, or without it the system's file events. None
+    // when neither works (the program then runs without measuring); None again after ShutDown.
+    enum class RecordSource
+    {
+        None,
+        Driver,
+        SystemEvents
+    };
+    RecordSource GetRecordSource() const { return m_recordSource; }
+    bool IsRecordSourceRunning() const { return m_recordSource != RecordSource::None; }
 
     // Record processing (the retrieval thread calls LookupProcessName; the rest is the processing thread's).
     void LookupProcessName(DWORD processId, std::wstring& name);
@@ -66,6 +82,14 @@ public:
     void AttachSelectedDrives();
     void RecordAndDetachDrives();
 
+    // Without the driver (engine/events): the system's file events, and attaching a drive by letting its
+    // records pass. The session is stopped after the worker threads.
+    BOOL StartSystemEvents();
+    void StopSystemEvents();
+    BOOL AttachEventDrive(CQDriveItem* drive);
+    BOOL DetachEventDrive(CQDriveItem* drive);
+    int CountEventInstances(const std::wstring& volumeName);
+
     // Number of entries waiting in the record queue, read without a lock.
     int GetPendingRecords() const;
 
@@ -89,6 +113,14 @@ public:
     CQPtrAutoArray<CQProcess> m_arrProcesses;
     CQTreeItemFolder m_root;
 
+    // The system-events mode; null while the driver is the source or nothing runs.
+    std::unique_ptr<CQSystemEvents> m_pSystemEvents;
+    // What the retrieval thread asks instead of the port; null for the port. Set before the threads
+    // start and cleared after they end.
+    CQRecordSource* m_pRecordSource = nullptr;
+    // Makes the feed of system events; empty for the live session. Tests put a replay here.
+    std::function<std::unique_ptr<CQEventFeed>()> m_fnMakeEventFeed;
+
     // Settings the engine consults; the application context points these at its sections (not owned).
     CQSettingsInterface* m_pSettingsInterface = nullptr;
     CQSettingsRunTime* m_pSettingsRunTime = nullptr;
@@ -110,6 +142,8 @@ public:
 
 private:
     void PublishQueueSizeLocked();
+
+    RecordSource m_recordSource = RecordSource::None;
 
     // The queue's size as last published under the queue lock; the refresh reads it without the lock.
     LONG m_intQueueSize = 0;

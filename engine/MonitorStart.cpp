@@ -34,6 +34,27 @@ HANDLE CreateWorker(LPTHREAD_START_ROUTINE entry, CQMonitor* monitor, const wcha
     return thread;
 }
 
+// Installs and starts the driver service and connects its port.
+bool ConnectDriver(CQMonitor& monitor)
+{
+    if (!monitor.InstallDriverService())
+        return false;
+
+    monitor.m_boolThreadsStarted = 0;
+    monitor.m_hPort = INVALID_HANDLE_VALUE;
+    const HRESULT result = ConnectWrimonPort(&monitor.m_hPort);
+    if (FAILED(result))
+    {
+        SetLastErrorFromResult(result);
+        {
+            CQError error(L"FilterConnectCommunicationPort");
+        }
+        LogLine(L"Could not connect to filter");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CQMonitor::Start()
@@ -43,22 +64,14 @@ void CQMonitor::Start()
     if (m_root.m_arrChildren.GetSize() > 0 && m_pItemHandOver != nullptr && m_pItemHandOver->IsConnected())
         m_pItemHandOver->FillView(&m_root);
 
-    // Without the driver the program runs on, showing what was loaded; the failure is logged.
-    if (!InstallDriverService())
+    // The driver comes first; without it the system's file events are the source, and without either the
+    // program runs on, showing what was loaded (the failures are logged).
+    if (ConnectDriver(*this))
+        m_recordSource = RecordSource::Driver;
+    else if (StartSystemEvents())
+        m_recordSource = RecordSource::SystemEvents;
+    else
         return;
-
-    m_boolThreadsStarted = 0;
-    m_hPort = INVALID_HANDLE_VALUE;
-    const HRESULT result = ConnectWrimonPort(&m_hPort);
-    if (FAILED(result))
-    {
-        SetLastErrorFromResult(result);
-        {
-            CQError error(L"FilterConnectCommunicationPort");
-        }
-        LogLine(L"Could not connect to filter");
-        return;
-    }
 
     // The clean-up waits for whatever is created from here on.
     m_boolThreadsStarted = 1;
@@ -97,6 +110,9 @@ void CQMonitor::ShutDown()
             CloseHandle(m_hPort);
         m_hPort = INVALID_HANDLE_VALUE;
     }
+    // The session of system events outlives the threads that read it.
+    StopSystemEvents();
+    m_recordSource = RecordSource::None;
     RemoveDriverService();
     SaveData();
 }

@@ -1,5 +1,6 @@
-// The retrieval thread: polls the driver's port, walks every reply and queues the counted writes for the
-// processing thread. It is also the thread that notices that the driver has gone.
+// The retrieval thread: polls the driver's port (or the source that stands in for it), walks every reply and
+// queues the counted writes for the processing thread. It is also the thread that notices that the driver
+// has gone.
 #include <windows.h>
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include "engine/Counters.h"
 #include "engine/Monitor.h"
 #include "engine/PortRequest.h"
+#include "engine/RecordSource.h"
 #include "engine/ReplyWalk.h"
 #include "engine/RetrievalRecord.h"
 #include "engine/WrimonProtocol.h"
@@ -75,11 +77,16 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
     uint32_t idle = 0;
     while (CounterLoad(monitor.m_boolStop) == 0)
     {
-        const PortReply result = RequestLogRecords(monitor.m_hPort, reply.get(), WrimonReplyBufferSize);
+        CQRecordSource* source = monitor.m_pRecordSource;
+        const PortReply result = source != nullptr
+                                     ? source->RequestRecords(reply.get(), WrimonReplyBufferSize)
+                                     : RequestLogRecords(monitor.m_hPort, reply.get(), WrimonReplyBufferSize);
         switch (ClassifyPortResult(result.Result))
         {
         case PortOutcome::DriverGone:
-            LogLine(L"Wrimon driver is not found - Termination");
+            // Another source has logged its own reason.
+            if (source == nullptr)
+                LogLine(L"Wrimon driver is not found - Termination");
             StopMonitoring(monitor);
             break;
         case PortOutcome::NothingReady:

@@ -172,6 +172,9 @@ void CQMonitor::ListVolumes()
 
 int CQMonitor::CountInstances(const std::wstring& volumeName)
 {
+    // Without the driver the event source's attachments count, not instances a running driver may have.
+    if (m_pSystemEvents != nullptr)
+        return CountEventInstances(volumeName);
     alignas(8) BYTE buffer[kInstanceBufferSize];
     DWORD returned = 0;
     HANDLE find = INVALID_HANDLE_VALUE;
@@ -198,6 +201,9 @@ int CQMonitor::CountInstances(const std::wstring& volumeName)
 
 BOOL CQMonitor::AttachDrive(CQDriveItem* drive)
 {
+    // Without the driver the event source passes the drive's records on instead.
+    if (m_pSystemEvents != nullptr)
+        return AttachEventDrive(drive);
     // No instance is named, so the filter manager attaches the default instance.
     wchar_t created[kInstanceNameBufferSize / sizeof(wchar_t)] = {};
     const HRESULT result =
@@ -215,6 +221,8 @@ BOOL CQMonitor::AttachDrive(CQDriveItem* drive)
 
 BOOL CQMonitor::DetachDrive(CQDriveItem* drive)
 {
+    if (m_pSystemEvents != nullptr)
+        return DetachEventDrive(drive);
     const HRESULT result = FilterDetach(WrimonFilterName, drive->m_csLetter.c_str(), nullptr);
     if (FAILED(result))
     {

@@ -12,40 +12,6 @@
 namespace
 {
 
-// One line per item below the root, in tree order: path, its own bytes and aligned bytes, the subtree
-// total and its process links.
-void DumpTree(const CQTreeItem* item, const CQPtrAutoArray<CQProcess>& processes,
-              std::vector<std::string>& lines)
-{
-    for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
-    {
-        const CQTreeItem* child = item->m_arrChildren[i];
-        std::wstring path;
-        child->AppendFullPath(path);
-        std::string line = Narrow(path) + " written " + std::to_string(child->m_qwordWritten) + " aligned " +
-                           std::to_string(child->m_qwordWrittenAligned) + " below " +
-                           std::to_string(child->m_qwordWrittenWithSubitems);
-        for (int l = 0; l < child->m_arrProcessLinks.GetSize(); ++l)
-        {
-            const CQProcessLink* link = child->m_arrProcessLinks[l];
-            const int index = static_cast<int>(link->m_dwordProcessIndex);
-            line += " [" + (index < processes.GetSize() ? Narrow(processes[index]->m_csProcessName) : "?") +
-                    " " + std::to_string(link->m_qwordWritten) + "]";
-        }
-        lines.push_back(line);
-        DumpTree(child, processes, lines);
-    }
-}
-
-// Sorted, since the order in which the processing thread creates items is not fixed.
-std::vector<std::string> Dump(const CQMonitor& monitor)
-{
-    std::vector<std::string> lines;
-    DumpTree(&monitor.m_root, monitor.m_arrProcesses, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 std::string Joined(const std::vector<std::string>& lines)
 {
     std::string text;
@@ -103,7 +69,7 @@ TEST_F(StandinMonitorTest, AWholeRunCountsExactlyTheFedWritesAndSavesThem)
         "C:\\other\\c.bin written 4096 aligned 4096 below 4096 [< unknown > 4096]",
     };
     std::sort(expected.begin(), expected.end());
-    const std::vector<std::string> tree = Dump(*m_monitor);
+    const std::vector<std::string> tree = DumpTree(*m_monitor);
     EXPECT_EQ(expected, tree) << Joined(tree);
     const CQStatisticsBlock& stats = m_monitor->m_stats;
     EXPECT_EQ(4u, stats.m_qwordOperations);
@@ -128,7 +94,7 @@ TEST_F(StandinMonitorTest, AWholeRunCountsExactlyTheFedWritesAndSavesThem)
     std::unique_ptr<CQMonitor> loaded = std::make_unique<CQMonitor>();
     loaded->m_pSettingsRunTime = &m_runTime;
     ASSERT_EQ(1, loaded->LoadData()) << LogText();
-    EXPECT_EQ(tree, Dump(*loaded));
+    EXPECT_EQ(tree, DumpTree(*loaded));
     EXPECT_EQ(0, memcmp(&stats, &loaded->m_stats, sizeof(stats)));
     ASSERT_EQ(m_monitor->m_arrProcesses.GetSize(), loaded->m_arrProcesses.GetSize());
     for (int i = 0; i < loaded->m_arrProcesses.GetSize(); ++i)

@@ -1,5 +1,6 @@
 #include "engine/StandinMonitorFixture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/Counters.h"
@@ -161,4 +162,38 @@ std::string Narrow(const std::wstring& text)
     for (wchar_t c : text)
         narrow += c < 128 ? static_cast<char>(c) : '?';
     return narrow;
+}
+
+namespace
+{
+void DumpItems(const CQTreeItem* item, const CQPtrAutoArray<CQProcess>& processes,
+               std::vector<std::string>& lines)
+{
+    for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
+    {
+        const CQTreeItem* child = item->m_arrChildren[i];
+        std::wstring path;
+        child->AppendFullPath(path);
+        std::string line = Narrow(path) + " written " + std::to_string(child->m_qwordWritten) + " aligned " +
+                           std::to_string(child->m_qwordWrittenAligned) + " below " +
+                           std::to_string(child->m_qwordWrittenWithSubitems);
+        for (int l = 0; l < child->m_arrProcessLinks.GetSize(); ++l)
+        {
+            const CQProcessLink* link = child->m_arrProcessLinks[l];
+            const int index = static_cast<int>(link->m_dwordProcessIndex);
+            line += " [" + (index < processes.GetSize() ? Narrow(processes[index]->m_csProcessName) : "?") +
+                    " " + std::to_string(link->m_qwordWritten) + "]";
+        }
+        lines.push_back(line);
+        DumpItems(child, processes, lines);
+    }
+}
+} // namespace
+
+std::vector<std::string> DumpTree(const CQMonitor& monitor)
+{
+    std::vector<std::string> lines;
+    DumpItems(&monitor.m_root, monitor.m_arrProcesses, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }

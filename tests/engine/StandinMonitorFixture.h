@@ -41,7 +41,6 @@ protected:
     // A "raw" feed line: one reply of the given bytes.
     static std::string RawLine(const std::vector<BYTE>& reply);
 
-
     // Log lines equal to the text (from the line of index from on), and whether one is there.
     size_t CountLines(const std::wstring& text, size_t from = 0) const;
     bool HasLine(const std::wstring& text) const { return CountLines(text) != 0; }
@@ -59,3 +58,7 @@ protected:
 };
 
 std::string Narrow(const std::wstring& text);
+
+// One line per item below the root: path, its own bytes and aligned bytes, the subtree total and its
+// process links. Sorted, since the order in which the processing thread creates items is not fixed.
+std::vector<std::string> DumpTree(const CQMonitor& monitor);

@@ -1,0 +1,31 @@
+#include "engine/events/SystemEvents.h"
+
+#include <utility>
+
+CQSystemEvents::CQSystemEvents(std::unique_ptr<CQEventFeed> feed)
+    : m_pFeed(std::move(feed)), m_source([feed = m_pFeed.get()] { return feed->Now(); })
+{
+}
+
+CQSystemEvents::~CQSystemEvents()
+{
+    if (m_boolRunning)
+        m_pFeed->Stop();
+}
+
+bool CQSystemEvents::Start(std::wstring& why)
+{
+    m_boolRunning = m_pFeed->Start(m_source, why);
+    return m_boolRunning;
+}
+
+bool CQSystemEvents::Stop()
+{
+    if (!m_boolRunning)
+        return true;
+    if (!m_pFeed->Stop())
+        return false;
+    m_boolRunning = false;
+    m_source.LogFinalReport();
+    return true;
+}

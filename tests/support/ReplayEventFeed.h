@@ -1,0 +1,49 @@
+// A feed of synthetic system file events for tests, standing in for the live session that Wine lacks. The
+// test keeps the control and the monitor owns the feed; what the test plays is delivered from the test's
+// thread, as the session's consumer thread delivers from its own, and the source's clock is the test's.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/events/EventFeed.h"
+#include "support/FileEvents.h"
+
+class ReplayControl
+{
+public:
+    // Hands the events to the source of a started feed (and nothing before the start or after the stop).
+    void Play(const std::vector<file_events_test::SyntheticEvent>& events);
+    // The feed says its events have ended.
+    void End(const std::wstring& why);
+
+    void SetNow(ULONGLONG now) { m_qwordNow = now; }
+    bool WasStarted() const { return m_boolStarted; }
+    bool WasStopped() const { return m_boolStopped; }
+
+private:
+    friend class ReplayEventFeed;
+    // Set by the feed's start, cleared by its stop (both on the thread that runs the monitor).
+    std::atomic<CQFileEventSource*> m_pSource{nullptr};
+    std::atomic<ULONGLONG> m_qwordNow{0};
+    std::atomic<bool> m_boolStarted{false};
+    std::atomic<bool> m_boolStopped{false};
+};
+
+class ReplayEventFeed : public CQEventFeed
+{
+public:
+    explicit ReplayEventFeed(std::shared_ptr<ReplayControl> control) : m_pControl(std::move(control)) {}
+    ~ReplayEventFeed() override { Stop(); }
+
+    bool Start(CQFileEventSource& source, std::wstring& why) override;
+    bool Stop() override;
+    ULONGLONG Now() const override { return m_pControl->m_qwordNow; }
+
+private:
+    std::shared_ptr<ReplayControl> m_pControl;
+};
