@@ -1,5 +1,6 @@
-// The real program started from a folder without wrimon.sys: one message box that names the folder, then a
-// window that runs without measuring and says so.
+// The real program started from a folder without wrimon.sys: the driver service cannot start, the system's
+// file events are tried next (and under Wine refused), one message box names the folder, and the window runs
+// on without measuring and says so; the log says why.
 #include "main/MainWindowFixture.h"
 
 #include "resources/resource.h"
@@ -30,6 +31,41 @@ std::wstring MessageText(HWND box)
     std::wstring text;
     ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
     return text;
+}
+
+std::vector<std::wstring> ListBoxLines(HWND box)
+{
+    std::vector<std::wstring> lines;
+    const int count = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+    {
+        std::wstring line(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        line.resize(
+            static_cast<size_t>(::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]))));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The index of the first line that begins with the text, or the count when none does.
+size_t FindLine(const std::vector<std::wstring>& lines, const std::wstring& prefix)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].compare(0, prefix.size(), prefix) == 0)
+            return i;
+    return lines.size();
+}
+
+bool WrimonServiceExists()
+{
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return false;
+    SC_HANDLE service = ::OpenServiceW(manager, L"Wrimon", SERVICE_QUERY_STATUS);
+    if (service)
+        ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    return service != nullptr;
 }
 
 bool ContainsNoCase(const std::wstring& text, const std::wstring& part)
@@ -74,7 +110,32 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     Sleep(2500);
     EXPECT_EQ(L"0 00:00:01", m_program.Text(IDC_MONITORING_TIME));
     EXPECT_EQ(nullptr, m_program.WaitForWindow(L"#32770", IsProgramMessageBox, 0)) << "a second box";
+
+    // The log: the driver first, then the system's events, neither running; the drives listed all the same.
+    HWND hMain = m_program.MainWindow();
+    ::PostMessageW(hMain, WM_COMMAND, ID_MENU_SHOW_LOG, 0);
+    HWND hViewer = m_program.WaitForWindow(
+        L"#32770",
+        [&](HWND hwnd) { return ::GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
+        kRefreshLimitMs);
+    ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
+    const std::vector<std::wstring> lines = ListBoxLines(::GetDlgItem(hViewer, IDC_LOG_LIST));
+    std::string log;
+    for (const std::wstring& line : lines)
+        log += "  " + Narrow(line) + "\n";
+    const size_t driver = FindLine(lines, L"OpenTavrelloDriver::StartService :: ");
+    const size_t events = FindLine(lines, L"System file events are not available: ");
+    EXPECT_LT(driver, lines.size()) << log;
+    EXPECT_LT(events, lines.size()) << log;
+    EXPECT_LT(driver, events) << "the driver is tried first\n" << log;
+    EXPECT_EQ(lines.size(), FindLine(lines, L"Using system file events")) << log;
+    EXPECT_EQ(lines.size(), FindLine(lines, L"Creating logging thread...")) << log;
+    EXPECT_LT(FindLine(lines, L"Volume: "), lines.size()) << "the drives are listed all the same\n" << log;
+    ::PostMessageW(hViewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(hMain) != FALSE; }, kRefreshLimitMs));
+
     EXPECT_TRUE(CloseWithEscape(m_program));
+    EXPECT_FALSE(WrimonServiceExists()) << "the clean-up removes the service that could not start";
 
     SavedDataContents saved = {};
     ASSERT_TRUE(ReadSavedData(saved));
