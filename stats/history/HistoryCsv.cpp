@@ -272,13 +272,12 @@ CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
     bool firstLine = true;
     for (size_t pos = 0; pos <= text.size();)
     {
-        const size_t end = text.find('\n', pos);
+        // Lines end in CRLF, LF or a lone CR.
+        const size_t end = text.find_first_of("\r\n", pos);
         const size_t stop = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(pos, stop - pos);
-        pos = stop + 1;
+        const std::string_view line = text.substr(pos, stop - pos);
+        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
         if (IsBlank(line))
             continue;
 

@@ -168,6 +168,7 @@ TEST(HistoryCsv, ReadsRowsInAnyOrderWithOrWithoutHeaderAndLineEnds)
     } cases[] = {
         {"newest first, LF only, no mark", kHeader + c + "\n" + b + "\n" + a, 0},
         {"no header", a + "\r\n\r\n  \r\n" + c + "\r\n" + b + "\r\n", 0},
+        {"CR only", kHeader + a + "\r" + b + "\r" + c + "\r", 0},
         {"another header", "Datum;Bytes\r\n" + a + "\r\n" + b + "\r\n" + c, 1},
     };
     for (const auto& cs : cases)
