@@ -35,6 +35,7 @@ CQAppContext::CQAppContext()
     m_monitor.m_pSettingsInterface = &m_settingsInterface;
     m_monitor.m_pSettingsRunTime = &m_settingsRunTime;
     m_monitor.m_pItemHandOver = &m_itemHandOver;
+    m_monitor.m_pSaveObserver = &m_writeHistory;
     m_settingsInterface.LinkRunTime(&m_settingsRunTime);
 
     m_imageList = CreateTreeImageList();
@@ -57,6 +58,7 @@ CQAppContext::~CQAppContext()
         m_hAppIcon = nullptr;
     }
     m_monitor.m_pItemHandOver = nullptr;
+    m_monitor.m_pSaveObserver = nullptr;
     if (GetProgramLog() == &m_log)
         SetProgramLog(nullptr);
 }

@@ -11,6 +11,7 @@
 #include "app/SettingsInterface.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Monitor.h"
+#include "stats/history/WriteHistory.h"
 
 class CQTreeCtrl;
 
@@ -36,6 +37,8 @@ public:
     CQTreeCtrl* m_pFilesTree = nullptr; // the main window's tree control while it lives; not owned
     // New items on their way from the processing thread to the files tree view.
     CQItemHandOver m_itemHandOver;
+    // What was written each day; written after every save of the collected data.
+    CQWriteHistory m_writeHistory;
 };
 
 extern CQAppContext* g_pAppContext;

@@ -18,6 +18,7 @@
 #include "engine/DriveItem.h"
 #include "engine/QueueEntry.h"
 #include "engine/RuntimeProcess.h"
+#include "engine/SaveObserver.h"
 #include "engine/StatisticsBlock.h"
 
 class CQSettingsInterface;
@@ -126,6 +127,8 @@ public:
     CQSettingsRunTime* m_pSettingsRunTime = nullptr;
     // Where new items go on their way to the files tree view (not owned, may be null).
     CQItemHandOver* m_pItemHandOver = nullptr;
+    // Told after every successful SaveData (not owned, may be null).
+    ISaveDataObserver* m_pSaveObserver = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
     // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty.

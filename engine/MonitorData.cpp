@@ -55,6 +55,8 @@ BOOL CQMonitor::SaveData()
     }
     if (!result)
         DeleteFileW(temporary.c_str());
+    else if (m_pSaveObserver != nullptr)
+        m_pSaveObserver->OnDataSaved(*this);
     return result;
 }
 

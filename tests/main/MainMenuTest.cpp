@@ -72,14 +72,14 @@ protected:
             kMenuLimitMs);
     }
 
-    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (third item).
+    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (fourth item).
     ::testing::AssertionResult AskToClear()
     {
         m_program.Click(IDC_MENU);
         HWND hMenu = WaitForPopupMenu();
         if (!hMenu)
             return ::testing::AssertionFailure() << "the main menu did not open";
-        ChooseFromTop(hMenu, 3);
+        ChooseFromTop(hMenu, 4);
         return ::testing::AssertionSuccess();
     }
 };
@@ -213,6 +213,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
         {button, IDC_PROCESSES, L"Processes List"},
         {mainMenu, 1, L"Monitored Drives"},
         {mainMenu, 2, L"Log Viewer"},
+        {mainMenu, 3, L"Write History"},
         {trayMenu, 2, L"About Tavrello"},
     };
     ASSERT_TRUE(Launch());

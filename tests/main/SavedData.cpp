@@ -31,21 +31,42 @@ bool SavedDataExists()
     return ::GetFileAttributesW(SavedDataPath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-SavedDataScratch::SavedDataScratch() : m_path(SavedDataPath())
+std::wstring WriteHistoryPath()
 {
-    m_backup = m_path + L".testbackup-" + std::to_wstring(::GetCurrentProcessId());
-    ::DeleteFileW((m_path + L".new").c_str());
-    if (::GetFileAttributesW(m_path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        m_saved = ::MoveFileExW(m_path.c_str(), m_backup.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    ::DeleteFileW(m_path.c_str());
+    std::wstring path = SavedDataPath();
+    path.resize(path.find_last_of(L'\\') + 1);
+    return path + L"Write History.csv";
+}
+
+SavedDataScratch::SavedDataScratch()
+{
+    m_data.path = SavedDataPath();
+    m_history.path = WriteHistoryPath();
+    Move(m_data);
+    Move(m_history);
 }
 
 SavedDataScratch::~SavedDataScratch()
 {
-    ::DeleteFileW(m_path.c_str());
-    ::DeleteFileW((m_path + L".new").c_str());
-    if (m_saved)
-        ::MoveFileExW(m_backup.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    Restore(m_data);
+    Restore(m_history);
+}
+
+void SavedDataScratch::Move(SetAside& file)
+{
+    file.backup = file.path + L".testbackup-" + std::to_wstring(::GetCurrentProcessId());
+    ::DeleteFileW((file.path + L".new").c_str());
+    if (::GetFileAttributesW(file.path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        file.saved = ::MoveFileExW(file.path.c_str(), file.backup.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    ::DeleteFileW(file.path.c_str());
+}
+
+void SavedDataScratch::Restore(const SetAside& file)
+{
+    ::DeleteFileW(file.path.c_str());
+    ::DeleteFileW((file.path + L".new").c_str());
+    if (file.saved)
+        ::MoveFileExW(file.backup.c_str(), file.path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 bool WriteSavedData(const CQStatisticsBlock& stats, const std::vector<SavedWrite>& writes)

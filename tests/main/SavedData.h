@@ -11,9 +11,11 @@
 // <application data>\Orvek software\Tavrello\Monitored.Files (the folder is created when missing).
 std::wstring SavedDataPath();
 bool SavedDataExists();
+// "Write History.csv" beside it.
+std::wstring WriteHistoryPath();
 
-// Moves an existing data file (and a left-over ".new") aside and puts it back at destruction; the test
-// starts without one.
+// Moves an existing data file and write history (and left-over ".new" files) aside and puts them back at
+// destruction; the test starts without them.
 class SavedDataScratch
 {
 public:
@@ -23,9 +25,17 @@ public:
     SavedDataScratch& operator=(const SavedDataScratch&) = delete;
 
 private:
-    std::wstring m_path;
-    std::wstring m_backup;
-    bool m_saved = false;
+    struct SetAside
+    {
+        std::wstring path;
+        std::wstring backup;
+        bool saved = false;
+    };
+    void Move(SetAside& file);
+    static void Restore(const SetAside& file);
+
+    SetAside m_data;
+    SetAside m_history;
 };
 
 struct SavedWrite

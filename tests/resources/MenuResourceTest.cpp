@@ -46,6 +46,7 @@ std::vector<MenuSpec> AllMenus()
          IDR_MAIN_MENU,
          {{ID_MENU_SELECT_DRIVES, L"Select Drives To Monitor"},
           {ID_MENU_SHOW_LOG, L"Show App Log"},
+          {ID_MENU_WRITE_HISTORY, L"Write History"},
           {ID_MENU_CLEAR_DATA, L"Clear Collected Data"},
           {0, nullptr},
           {ID_MENU_HELP, L"Help"}}},

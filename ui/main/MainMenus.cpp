@@ -10,6 +10,7 @@
 #include "ui/dialogs/LogViewerDlg.h"
 #include "ui/dialogs/OptionsDlg.h"
 #include "ui/dialogs/ProcessesDlg.h"
+#include "ui/dialogs/history/WriteHistoryDlg.h"
 #include "ui/main/WebLinks.h"
 
 namespace
@@ -95,6 +96,9 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     case ID_MENU_SHOW_LOG:
         CQLogViewerDlg(m_hWnd).DoModal();
         return TRUE;
+    case ID_MENU_WRITE_HISTORY:
+        ShowWriteHistoryDialog();
+        return TRUE;
     case ID_MENU_CLEAR_DATA:
         ClearCollectedData();
         return TRUE;
@@ -110,8 +114,12 @@ void CTavrelloDlg::ClearCollectedData()
 {
     if (ShowMessageBox(m_hWnd, kClearQuestion, kMessageCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    // Monitoring stays on or off as it was; the next refresh shows the zeroed figures.
-    g_pAppContext->m_monitor.Clear(1);
+    // Monitoring stays on or off as it was; the next refresh shows the zeroed figures. Today's history
+    // keeps what it had before the clear.
+    CQMonitor& monitor = g_pAppContext->m_monitor;
+    g_pAppContext->m_writeHistory.BeforeClear(monitor);
+    monitor.Clear(1);
+    g_pAppContext->m_writeHistory.AfterClear(monitor);
 }
 
 void CTavrelloDlg::OpenMeasurePageFromFigure()
@@ -126,6 +134,14 @@ void CTavrelloDlg::OpenMeasurePageFromFigure()
 void CTavrelloDlg::ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems)
 {
     CTavrelloProcessesDlg(item, withSubitems, m_hWnd).DoModal();
+}
+
+void CTavrelloDlg::ShowWriteHistoryDialog()
+{
+    // The life sentence uses the capacity chosen here.
+    const LRESULT row = ::SendMessageW(m_comboCapacity.GetHwnd(), CB_GETCURSEL, 0, 0);
+    CTavrelloWriteHistoryDlg(g_pAppContext->m_writeHistory, row >= 0 ? static_cast<int>(row) : 0, m_hWnd)
+        .DoModal();
 }
 
 void CTavrelloDlg::ShowOptionsDialog()

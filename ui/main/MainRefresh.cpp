@@ -60,6 +60,7 @@ void CTavrelloDlg::RefreshStatistics()
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
     }
+    g_pAppContext->m_writeHistory.Refresh(monitor);
 
     // 3. to 14.
     const CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats,

@@ -80,6 +80,8 @@ BOOL CTavrelloDlg::OnInitDialog()
 
     // 7. Saved data, driver, port and worker threads; failures are logged and the window goes on.
     monitor.Start();
+    // The day's history counts from the totals just loaded.
+    context.m_writeHistory.Start(monitor, context.m_settingsRunTime.m_csDataFolder);
     // 8. and 9. The volumes, then the remembered drives attached (the call takes the drives lock).
     monitor.ListVolumes();
     monitor.AttachSelectedDrives();

@@ -74,6 +74,7 @@ private:
     void OpenMeasurePageFromFigure();
     void ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems);
     void ShowOptionsDialog();
+    void ShowWriteHistoryDialog();
 
     // Column grid of the button row and the statistics rows (MainLayout.cpp).
     void LayoutColumns();

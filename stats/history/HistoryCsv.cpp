@@ -1,0 +1,380 @@
+#include "stats/history/HistoryCsv.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "stats/history/DayNumber.h"
+
+const char kHistoryCsvHeader[] = "Date,Bytes written,Bytes written aligned to 4096,Bytes read,Operations,"
+                                 "Monitoring seconds,Top writers";
+
+namespace
+{
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr size_t kColumns = 7;
+// Longer than any name the monitor keeps for a process.
+constexpr size_t kMaxNameLength = 260;
+
+enum class LineVerdict
+{
+    row,
+    kept,
+    leftOut
+};
+
+std::wstring Widen(std::string_view text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+bool IsBlank(std::string_view line)
+{
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+bool HasControlCharacters(std::string_view line)
+{
+    for (char c : line)
+    {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && u != '\t') || u == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+bool IsUtf8(std::string_view line)
+{
+    return line.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(),
+                                                 static_cast<int>(line.size()), nullptr, 0) > 0;
+}
+
+// One line as CSV fields. A quote inside an unquoted field is taken as it stands, as spreadsheets do;
+// false for a quoted field without its closing quote or with text after it.
+bool SplitRecord(std::string_view line, std::vector<std::string>& fields)
+{
+    fields.clear();
+    size_t i = 0;
+    const size_t n = line.size();
+    for (;;)
+    {
+        std::string field;
+        if (i < n && line[i] == '"')
+        {
+            ++i;
+            for (;;)
+            {
+                if (i >= n)
+                    return false;
+                if (line[i] == '"')
+                {
+                    if (i + 1 < n && line[i + 1] == '"')
+                    {
+                        field += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += line[i++];
+            }
+            if (i < n && line[i] != ',')
+                return false;
+        }
+        else
+        {
+            const size_t comma = line.find(',', i);
+            const size_t end = comma == std::string_view::npos ? n : comma;
+            field.assign(line.data() + i, end - i);
+            i = end;
+        }
+        fields.push_back(std::move(field));
+        if (i >= n)
+            return true;
+        ++i; // the comma; a comma at the very end gives an empty last field
+    }
+}
+
+bool ParseCount(std::string_view text, uint64_t& value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    uint64_t v = 0;
+    for (char c : text)
+    {
+        if (c < '0' || c > '9')
+            return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (v > (UINT64_MAX - digit) / 10)
+            return false;
+        v = v * 10 + digit;
+    }
+    value = v;
+    return true;
+}
+
+// "name=bytes;name=bytes". A name may itself hold ';' or '=': a piece that does not end in "=digits"
+// is joined with the next one.
+bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers)
+{
+    writers.clear();
+    if (field.empty())
+        return true;
+    std::string pending;
+    bool havePending = false;
+    size_t start = 0;
+    for (;;)
+    {
+        const size_t end = field.find(';', start);
+        const size_t stop = end == std::string::npos ? field.size() : end;
+        if (havePending)
+            pending += ';';
+        pending.append(field, start, stop - start);
+        const size_t equals = pending.rfind('=');
+        uint64_t bytes = 0;
+        if (equals != std::string::npos && equals > 0 &&
+            ParseCount(std::string_view(pending).substr(equals + 1), bytes))
+        {
+            CQTopWriter writer;
+            writer.name = Widen(std::string_view(pending).substr(0, equals));
+            writer.bytes = bytes;
+            if (writer.name.size() > kMaxNameLength || writers.size() == kTopWritersPerDay)
+                return false;
+            writers.push_back(std::move(writer));
+            pending.clear();
+            havePending = false;
+        }
+        else
+        {
+            havePending = true;
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    std::stable_sort(writers.begin(), writers.end(),
+                     [](const CQTopWriter& a, const CQTopWriter& b) { return a.bytes > b.bytes; });
+    return !havePending;
+}
+
+LineVerdict ParseLine(std::string_view line, std::vector<std::string>& fields, CQHistoryDay& day,
+                      std::wstring& reason)
+{
+    if (HasControlCharacters(line))
+    {
+        reason = L"control characters";
+        return LineVerdict::leftOut;
+    }
+    if (!IsUtf8(line))
+    {
+        reason = L"not UTF-8 text";
+        return LineVerdict::leftOut;
+    }
+    if (!SplitRecord(line, fields))
+    {
+        reason = L"broken quoting";
+        return LineVerdict::leftOut;
+    }
+    // The writers' column may be missing altogether on a day nobody's writes were named.
+    if (fields.size() != kColumns && fields.size() != kColumns - 1)
+    {
+        reason = L"expected 7 columns, found " + std::to_wstring(fields.size());
+        return LineVerdict::kept;
+    }
+    if (!ParseDayNumber(fields[0], day.day))
+    {
+        reason = L"bad date";
+        return LineVerdict::kept;
+    }
+    uint64_t* counts[] = {&day.written, &day.writtenAligned, &day.read, &day.operations,
+                          &day.monitoringSeconds};
+    for (size_t i = 0; i < 5; ++i)
+    {
+        if (!ParseCount(fields[i + 1], *counts[i]))
+        {
+            reason = L"bad number in column " + std::to_wstring(i + 2);
+            return LineVerdict::kept;
+        }
+    }
+    if (fields.size() == kColumns && !ParseTopWriters(fields[6], day.topWriters))
+    {
+        reason = L"bad top writers";
+        return LineVerdict::kept;
+    }
+    return LineVerdict::row;
+}
+
+void AddProblem(CQHistoryFileContents& contents, size_t lineNumber, const std::wstring& reason, bool kept)
+{
+    ++contents.problemCount;
+    if (contents.problems.size() < kMaxReportedProblems)
+        contents.problems.push_back(L"line " + std::to_wstring(lineNumber) + L": " + reason +
+                                    (kept ? L", kept in the file" : L", left out of the file"));
+}
+
+struct RowLine
+{
+    CQHistoryDay day;
+    std::string_view text;
+    size_t lineNumber;
+};
+
+std::string QuoteField(const std::string& field)
+{
+    const bool needsQuotes = field.find_first_of(",\"") != std::string::npos ||
+                             (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+    if (!needsQuotes)
+        return field;
+    std::string quoted = "\"";
+    for (char c : field)
+    {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+} // namespace
+
+CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
+{
+    CQHistoryFileContents contents;
+    std::string_view text(bytes);
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
+
+    std::vector<RowLine> rows;
+    std::vector<std::string> fields;
+    size_t lineNumber = 0;
+    bool firstLine = true;
+    for (size_t pos = 0; pos <= text.size();)
+    {
+        // Lines end in CRLF, LF or a lone CR.
+        const size_t end = text.find_first_of("\r\n", pos);
+        const size_t stop = end == std::string_view::npos ? text.size() : end;
+        const std::string_view line = text.substr(pos, stop - pos);
+        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+        ++lineNumber;
+        if (IsBlank(line))
+            continue;
+
+        const bool header = firstLine;
+        firstLine = false;
+        if (header && line == kHistoryCsvHeader)
+            continue;
+        RowLine row{CQHistoryDay(), line, lineNumber};
+        std::wstring reason;
+        const LineVerdict verdict = ParseLine(line, fields, row.day, reason);
+        if (verdict == LineVerdict::row)
+        {
+            rows.push_back(std::move(row));
+        }
+        else if (header)
+        {
+            // A heading of some other shape; ours replaces it.
+            AddProblem(contents, lineNumber, L"not the expected header", false);
+        }
+        else
+        {
+            AddProblem(contents, lineNumber, reason, verdict == LineVerdict::kept);
+            if (verdict == LineVerdict::kept)
+            {
+                contents.keptLines.append(line.data(), line.size());
+                contents.keptLines += "\r\n";
+            }
+        }
+    }
+
+    // Oldest first; of two rows for one day the first in the file counts, the other is kept as text.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const RowLine& a, const RowLine& b) { return a.day.day < b.day.day; });
+    std::vector<const RowLine*> seconds;
+    contents.days.reserve(rows.size());
+    for (const RowLine& row : rows)
+    {
+        if (!contents.days.empty() && contents.days.back().day == row.day.day)
+        {
+            seconds.push_back(&row);
+            continue;
+        }
+        contents.days.push_back(row.day);
+    }
+    std::sort(seconds.begin(), seconds.end(),
+              [](const RowLine* a, const RowLine* b) { return a->lineNumber < b->lineNumber; });
+    for (const RowLine* row : seconds)
+    {
+        AddProblem(contents, row->lineNumber, L"a second row for " + FormatDayNumber(row->day.day), true);
+        contents.keptLines.append(row->text.data(), row->text.size());
+        contents.keptLines += "\r\n";
+    }
+    return contents;
+}
+
+std::string FormatHistoryRow(const CQHistoryDay& day)
+{
+    std::string line = Narrow(FormatDayNumber(day.day));
+    for (uint64_t count : {day.written, day.writtenAligned, day.read, day.operations, day.monitoringSeconds})
+    {
+        line += ',';
+        line += std::to_string(count);
+    }
+    std::string writers;
+    const size_t count = std::min(day.topWriters.size(), kTopWritersPerDay);
+    for (size_t i = 0; i < count; ++i)
+    {
+        std::wstring name = day.topWriters[i].name;
+        // A line break or other control character would split the record.
+        for (wchar_t& c : name)
+        {
+            if (c < 0x20 || c == 0x7F)
+                c = L'?';
+        }
+        if (name.empty())
+            continue;
+        if (!writers.empty())
+            writers += ';';
+        writers += Narrow(name);
+        writers += '=';
+        writers += std::to_string(day.topWriters[i].bytes);
+    }
+    line += ',';
+    line += QuoteField(writers);
+    return line;
+}
+
+std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::string& keptLines)
+{
+    std::string text(kByteOrderMark);
+    text += kHistoryCsvHeader;
+    text += "\r\n";
+    for (const CQHistoryDay& day : days)
+    {
+        text += FormatHistoryRow(day);
+        text += "\r\n";
+    }
+    text += keptLines;
+    return text;
+}

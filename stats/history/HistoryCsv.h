@@ -1,0 +1,36 @@
+// "Write History.csv": UTF-8 with a byte-order mark, a header row, then one row per day, oldest first:
+// date, bytes written, bytes written aligned to 4096, bytes read, operations, monitoring seconds and the
+// day's top writers as name=bytes joined by ';' (the field quoted as CSV requires). Lines end in CRLF.
+//
+// Reading never fails as a whole; lines may also end in LF or CR alone. Every line is one record (the program never writes a line break inside
+// a field), so a damaged line cannot swallow the ones after it:
+//  - a line that is not text (not UTF-8, control characters, broken quoting) is left out;
+//  - a line that is text but not a row of ours (wrong columns, bad date or number, a second row for a
+//    day) is not used but kept, and written back after the rows exactly as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stats/history/HistoryDay.h"
+
+extern const char kHistoryCsvHeader[];
+
+// Problem lines kept for the log; the rest are only counted.
+constexpr size_t kMaxReportedProblems = 20;
+
+struct CQHistoryFileContents
+{
+    std::vector<CQHistoryDay> days; // one per day, oldest first
+    std::string keptLines;          // the kept lines, each ending in CRLF
+    // "line 7: bad number in column 3, kept in the file"; the first kMaxReportedProblems only.
+    std::vector<std::wstring> problems;
+    size_t problemCount = 0;
+};
+
+CQHistoryFileContents ParseHistoryCsv(const std::string& bytes);
+std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::string& keptLines);
+
+// One row's text without its line end; used by the writer and by tests that build files.
+std::string FormatHistoryRow(const CQHistoryDay& day);

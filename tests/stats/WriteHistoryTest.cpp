@@ -1,0 +1,191 @@
+// The write history of a monitor with real files: the saves write "Write History.csv" beside the data
+// file, the next start reads it back, and a damaged, locked or hostile file never costs a readable row.
+#include <gtest/gtest.h>
+
+#include "engine/MonitorFixture.h"
+#include "stats/history/DayNumber.h"
+#include "stats/history/HistoryClock.h"
+#include "stats/history/HistoryCsv.h"
+#include "stats/history/WriteHistory.h"
+
+namespace
+{
+const int32_t kDay = DayNumberFromDate(2025, 6, 1);
+
+class TestClock : public CQHistoryClock
+{
+public:
+    int32_t LocalDay() const override { return day; }
+    uint64_t AwakeMilliseconds() const override { return awakeMs; }
+    int32_t day = kDay;
+    uint64_t awakeMs = 1000000;
+};
+
+class WriteHistoryTest : public MonitorTest
+{
+protected:
+    WriteHistoryTest()
+    {
+        AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+        m_monitor->m_pSaveObserver = &m_history;
+    }
+
+    std::wstring HistoryFile() const { return m_folder.File(L"Write History.csv"); }
+    // Monitoring goes on for `seconds` with one write.
+    void Monitor(uint64_t seconds, uint64_t bytes, const wchar_t* process = L"a.exe")
+    {
+        Account(L"\\Device\\HarddiskVolume2\\f.txt", bytes, process);
+        m_monitor->m_stats.m_qwordMonitoringSeconds += seconds;
+        m_clock.awakeMs += seconds * 1000;
+        m_history.Refresh(*m_monitor);
+    }
+    CQHistoryFileContents ReadBack() const
+    {
+        std::string bytes;
+        EXPECT_TRUE(ReadWholeFile(HistoryFile(), bytes));
+        return ParseHistoryCsv(bytes);
+    }
+    bool Logged(const std::wstring& part) const
+    {
+        for (const std::wstring& line : m_log.Lines())
+            if (line.find(part) != std::wstring::npos)
+                return true;
+        return false;
+    }
+
+    TestClock m_clock;
+    CQWriteHistory m_history{&m_clock};
+};
+
+TEST_F(WriteHistoryTest, EverySaveWritesTheFileAndTheNextStartGoesOnFromIt)
+{
+    m_history.Start(*m_monitor, m_folder.Path());
+    Monitor(100, 1000);
+    m_clock.day = kDay + 1;
+    Monitor(50, 300, L"b.exe");
+    ASSERT_TRUE(m_monitor->SaveData());
+
+    CQHistoryFileContents saved = ReadBack();
+    ASSERT_EQ(2u, saved.days.size());
+    EXPECT_EQ(kDay, saved.days[0].day);
+    EXPECT_EQ(1000u, saved.days[0].written);
+    EXPECT_EQ(100u, saved.days[0].monitoringSeconds);
+    EXPECT_EQ(L"b.exe", saved.days[1].topWriters.at(0).name);
+    EXPECT_EQ(300u, saved.days[1].topWriters.at(0).bytes);
+    EXPECT_EQ(0u, saved.problemCount);
+
+    // The next run on the same day: the saved totals load again and the day goes on.
+    CQMonitor next;
+    next.m_pSettingsRunTime = &m_runTime;
+    ASSERT_TRUE(next.LoadData());
+    CQWriteHistory history(&m_clock);
+    next.m_pSaveObserver = &history;
+    history.Start(next, m_folder.Path());
+    next.m_stats.m_qwordWritten += 11;
+    next.m_stats.m_qwordMonitoringSeconds += 5;
+    m_clock.awakeMs += 5000;
+    ASSERT_TRUE(next.SaveData());
+    saved = ReadBack();
+    ASSERT_EQ(2u, saved.days.size());
+    EXPECT_EQ(311u, saved.days[1].written);
+    EXPECT_EQ(55u, saved.days[1].monitoringSeconds);
+    EXPECT_EQ(1000u, saved.days[0].written);
+}
+
+TEST_F(WriteHistoryTest, NothingIsWrittenBeforeTheStartOrWithoutADataFolder)
+{
+    ASSERT_TRUE(m_monitor->SaveData());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(HistoryFile().c_str()));
+    m_history.Start(*m_monitor, L"");
+    Monitor(10, 10);
+    EXPECT_EQ(1u, m_history.GetDays().size()) << "counted all the same";
+    EXPECT_FALSE(m_history.Save());
+    ASSERT_TRUE(m_monitor->SaveData());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(HistoryFile().c_str()));
+}
+
+TEST_F(WriteHistoryTest, DamagedLinesAreLoggedAndOnlyUnreadableOnesLeaveTheFile)
+{
+    CQHistoryDay old;
+    old.day = kDay - 3;
+    old.written = 77;
+    const std::string foreign = "Total,77,,,,,";
+    ASSERT_TRUE(WriteWholeFile(HistoryFile(), std::string(kHistoryCsvHeader) + "\r\n" +
+                                                  FormatHistoryRow(old) + "\r\n" + foreign +
+                                                  "\r\n2025-05-30,\"broken\r\n"));
+    m_history.Start(*m_monitor, m_folder.Path());
+    EXPECT_TRUE(Logged(L"Write History.csv, line 3: bad date, kept in the file"));
+    EXPECT_TRUE(Logged(L"Write History.csv, line 4: broken quoting, left out of the file"));
+    Monitor(10, 5);
+    ASSERT_TRUE(m_history.Save());
+
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(HistoryFile(), bytes));
+    const CQHistoryFileContents saved = ParseHistoryCsv(bytes);
+    ASSERT_EQ(2u, saved.days.size());
+    EXPECT_EQ(77u, saved.days[0].written);
+    EXPECT_EQ(5u, saved.days[1].written);
+    EXPECT_EQ(foreign + "\r\n", saved.keptLines);
+    EXPECT_EQ(std::string::npos, bytes.find("broken"));
+}
+
+TEST_F(WriteHistoryTest, ALockedFileIsLeftAloneAndMergedOnceItCanBeRead)
+{
+    CQHistoryDay old;
+    old.day = kDay;
+    old.written = 1000;
+    old.monitoringSeconds = 60;
+    const std::string original = FormatHistoryCsv({old}, "");
+    ASSERT_TRUE(WriteWholeFile(HistoryFile(), original));
+    HANDLE lock = CreateFileW(HistoryFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+
+    m_history.Start(*m_monitor, m_folder.Path());
+    EXPECT_TRUE(Logged(L"Write History.csv can't be read ("));
+    Monitor(10, 5);
+    EXPECT_FALSE(m_history.Save());
+    EXPECT_TRUE(m_monitor->SaveData()) << "the collected data is saved all the same";
+    CloseHandle(lock);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(HistoryFile(), bytes));
+    EXPECT_EQ(original, bytes);
+
+    ASSERT_TRUE(m_history.Save());
+    const CQHistoryFileContents saved = ReadBack();
+    ASSERT_EQ(1u, saved.days.size());
+    EXPECT_EQ(1005u, saved.days[0].written);
+    EXPECT_EQ(70u, saved.days[0].monitoringSeconds);
+}
+
+TEST_F(WriteHistoryTest, AFailedReplaceKeepsTheOldFileAndNoTemporary)
+{
+    m_history.Start(*m_monitor, m_folder.Path());
+    Monitor(10, 5);
+    ASSERT_TRUE(m_history.Save());
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(HistoryFile(), before));
+    // Open without sharing deletion: the file cannot be replaced.
+    HANDLE open = CreateFileW(HistoryFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, open);
+    Monitor(10, 5);
+    EXPECT_FALSE(m_history.Save());
+    CloseHandle(open);
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(HistoryFile(), after));
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((HistoryFile() + L".new").c_str()));
+    ASSERT_TRUE(m_history.Save());
+    EXPECT_EQ(10u, ReadBack().days.at(0).written);
+}
+
+TEST_F(WriteHistoryTest, AFolderInItsPlaceIsNeverTouched)
+{
+    ASSERT_TRUE(CreateDirectoryW(HistoryFile().c_str(), nullptr));
+    m_history.Start(*m_monitor, m_folder.Path());
+    EXPECT_TRUE(Logged(L"Write History.csv can't be read (not a plain file)"));
+    Monitor(10, 5);
+    EXPECT_FALSE(m_history.Save());
+    EXPECT_NE(0u, GetFileAttributesW(HistoryFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+} // namespace

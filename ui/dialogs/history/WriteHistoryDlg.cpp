@@ -1,0 +1,174 @@
+#include "ui/dialogs/history/WriteHistoryDlg.h"
+
+#include <uxtheme.h>
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "stats/CapacityList.h"
+#include "stats/history/DayNumber.h"
+#include "stats/history/HistoryTexts.h"
+#include "stats/history/WriteHistory.h"
+
+namespace
+{
+constexpr UINT_PTR kFollowTimerId = 1;
+constexpr UINT kFollowPeriodMs = 2000;
+
+struct RangeChoice
+{
+    int id;
+    int days;
+};
+constexpr RangeChoice kRanges[] = {
+    {IDC_HISTORY_DAYS_30, 30},
+    {IDC_HISTORY_DAYS_90, 90},
+    {IDC_HISTORY_DAYS_365, 365},
+};
+
+bool SameDay(const CQHistoryDay& a, const CQHistoryDay& b)
+{
+    if (a.day != b.day || a.written != b.written || a.writtenAligned != b.writtenAligned ||
+        a.read != b.read || a.operations != b.operations || a.monitoringSeconds != b.monitoringSeconds ||
+        a.topWriters.size() != b.topWriters.size())
+        return false;
+    for (size_t i = 0; i < a.topWriters.size(); ++i)
+    {
+        if (a.topWriters[i].bytes != b.topWriters[i].bytes || a.topWriters[i].name != b.topWriters[i].name)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+CTavrelloWriteHistoryDlg::CTavrelloWriteHistoryDlg(CQWriteHistory& history, int capacityIndex, HWND parent)
+    : CQResizeDialog(IDD_WRITE_HISTORY, parent), m_history(history),
+      m_intCapacityIndex(std::max(0, std::min(capacityIndex, kCapacityCount - 1)))
+{
+}
+
+CTavrelloWriteHistoryDlg::~CTavrelloWriteHistoryDlg() = default;
+
+BOOL CTavrelloWriteHistoryDlg::OnInitDialog()
+{
+    CQResizeDialog::OnInitDialog();
+    m_buttonOk.Attach(m_hWnd, IDOK);
+    m_chart.Attach(m_hWnd, IDC_HISTORY_CHART);
+    for (const RangeChoice& range : kRanges)
+    {
+        // A theme name that matches nothing turns visual styles off, so the dialog's colours apply.
+        if (HWND hButton = GetDlgItem(range.id))
+            ::SetWindowTheme(hButton, L"wstr", L"wstr");
+    }
+    m_arrDays = m_history.GetDays();
+    m_intToday = m_history.GetToday();
+    ::CheckRadioButton(m_hWnd, IDC_HISTORY_DAYS_30, IDC_HISTORY_DAYS_365, IDC_HISTORY_DAYS_30);
+    ShowRange(30);
+    m_uintTimer = ::SetTimer(m_hWnd, kFollowTimerId, kFollowPeriodMs, nullptr);
+    return TRUE;
+}
+
+void CTavrelloWriteHistoryDlg::OnDestroy()
+{
+    if (m_uintTimer)
+        ::KillTimer(m_hWnd, kFollowTimerId);
+    m_uintTimer = 0;
+    CQResizeDialog::OnDestroy();
+}
+
+void CTavrelloWriteHistoryDlg::ShowRange(int days)
+{
+    m_intRangeDays = days;
+    const int32_t lastDay = m_intToday;
+    const int32_t firstDay = lastDay - days + 1;
+    auto first = std::lower_bound(m_arrDays.begin(), m_arrDays.end(), firstDay,
+                                  [](const CQHistoryDay& row, int32_t value) { return row.day < value; });
+    auto last = std::upper_bound(first, m_arrDays.end(), lastDay,
+                                 [](int32_t value, const CQHistoryDay& row) { return value < row.day; });
+    const CQRangeFigures figures =
+        ComputeRangeFigures(m_arrDays, firstDay, lastDay, LifeBudgetBytes(m_intCapacityIndex));
+    m_chart.SetData(firstDay, days, m_intToday, std::vector<CQHistoryDay>(first, last), figures.writtenPerDay,
+                    figures.perDayText);
+    SetDlgItemText(IDC_HISTORY_SPAN,
+                   (FormatDayNumber(firstDay) + L" to " + FormatDayNumber(lastDay)).c_str());
+    SetDlgItemText(IDC_HISTORY_AVERAGE, FormatAverageSentence(figures, days).c_str());
+    SetDlgItemText(IDC_HISTORY_LIFE,
+                   FormatLifeSentence(figures, g_capacityList[m_intCapacityIndex].name).c_str());
+}
+
+bool CTavrelloWriteHistoryDlg::FollowToday()
+{
+    bool changed = false;
+    const int32_t today = m_history.GetToday();
+    if (today != m_intToday)
+    {
+        m_intToday = today;
+        changed = true;
+    }
+    CQHistoryDay last;
+    if (m_history.GetLastDay(last))
+    {
+        if (m_arrDays.empty() || last.day > m_arrDays.back().day)
+        {
+            m_arrDays.push_back(std::move(last));
+            changed = true;
+        }
+        else if (last.day == m_arrDays.back().day && !SameDay(last, m_arrDays.back()))
+        {
+            m_arrDays.back() = std::move(last);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void CTavrelloWriteHistoryDlg::OnTimer(UINT_PTR id)
+{
+    if (id == kFollowTimerId && FollowToday())
+        ShowRange(m_intRangeDays);
+}
+
+BOOL CTavrelloWriteHistoryDlg::OnCommand(UINT id, UINT code, HWND hwndControl)
+{
+    if (code == BN_CLICKED)
+    {
+        for (const RangeChoice& range : kRanges)
+        {
+            if (range.id == static_cast<int>(id))
+            {
+                if (range.days != m_intRangeDays)
+                    ShowRange(range.days);
+                return TRUE;
+            }
+        }
+    }
+    return CQResizeDialog::OnCommand(id, code, hwndControl);
+}
+
+BOOL CTavrelloWriteHistoryDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const BOOL handled = CQResizeDialog::WindowProc(message, wParam, lParam, result);
+    if (message == WM_SIZE)
+    {
+        // A static control repaints only what a resize uncovered: the texts would show twice.
+        for (int id : {IDC_HISTORY_SPAN, IDC_HISTORY_AVERAGE, IDC_HISTORY_LIFE})
+            ::InvalidateRect(GetDlgItem(id), nullptr, TRUE);
+    }
+    return handled;
+}
+
+void CTavrelloWriteHistoryDlg::RepositionControls()
+{
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    const RECT& last = GetLastLayoutRect();
+    const int dx = (window.right - window.left) - (last.right - last.left);
+    const int dy = (window.bottom - window.top) - (last.bottom - last.top);
+    SetLastLayoutRect(window);
+    // The chart takes all extra room; the sentences and the button stay below it.
+    OffsetControl(IDC_HISTORY_SPAN, 0, 0, dx, 0);
+    OffsetControl(IDC_HISTORY_CHART, 0, 0, dx, dy);
+    OffsetControl(IDC_HISTORY_AVERAGE, 0, dy, dx, 0);
+    OffsetControl(IDC_HISTORY_LIFE, 0, dy, dx, 0);
+    OffsetControl(IDOK, dx, dy, 0, 0);
+}

@@ -1,0 +1,47 @@
+// Modal dialog "Write History": the bar chart of the last 30, 90 or 365 days of the write history, the
+// average per monitored day and the SSD life at that rate for the capacity chosen in the main window.
+// While it is open, today's bar follows the growth that the main window's refresh counts.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "stats/history/HistoryDay.h"
+#include "ui/controls/ButtonST.h"
+#include "ui/controls/ResizeDialog.h"
+#include "ui/dialogs/history/HistoryChart.h"
+
+class CQWriteHistory;
+
+class CTavrelloWriteHistoryDlg : public CQResizeDialog
+{
+public:
+    // `capacityIndex` is the main window's row of the capacity list.
+    CTavrelloWriteHistoryDlg(CQWriteHistory& history, int capacityIndex, HWND parent);
+    ~CTavrelloWriteHistoryDlg() override;
+
+    int GetRangeDays() const { return m_intRangeDays; }
+    const CQHistoryChart& GetChart() const { return m_chart; }
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+    void RepositionControls() override;
+
+private:
+    void ShowRange(int days);
+    // Takes today's row and date from the history again; true when anything changed.
+    bool FollowToday();
+
+    CQWriteHistory& m_history;
+    int m_intCapacityIndex;
+    std::vector<CQHistoryDay> m_arrDays; // a copy, oldest first
+    int32_t m_intToday = 0;
+    int m_intRangeDays = 30;
+    UINT_PTR m_uintTimer = 0;
+    CQHistoryChart m_chart;
+    CButtonST m_buttonOk;
+};
