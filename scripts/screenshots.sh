@@ -107,6 +107,12 @@ trap finish EXIT
 echo "screenshots: preparing a fresh Wine prefix on a private Xvfb"
 wine_env_start
 
+# A demo history of the past weeks, so that the write history window has a chart to show.
+appdata=$(wine cmd /c echo %APPDATA% </dev/null 2>/dev/null | tr -d '\r')
+datafolder="$(winepath -u "$appdata" 2>/dev/null)/Orvek software/Tavrello"
+mkdir -p "$datafolder"
+python3 "$ROOT/scripts/screenshots/demo_history.py" "$datafolder/Write History.csv"
+
 # The driver names a file and a rectangle on its output and waits for our answer on its input; any other
 # line is progress for the user. Two named pipes carry them.
 pipes="$WINEPREFIX/pipes"

@@ -13,5 +13,6 @@ const Shot kShots[] = {
     {"monitored-drives.png", Command(ID_MENU_SELECT_DRIVES), L"Monitored Drives"},
     {"about.png", Command(ID_TRAY_ABOUT), L"About Tavrello"},
     {"log-viewer.png", Command(ID_MENU_SHOW_LOG), L"Log Viewer"},
+    {"write-history.png", Command(ID_MENU_WRITE_HISTORY), L"Write History"},
 };
 const int kShotCount = static_cast<int>(sizeof(kShots) / sizeof(kShots[0]));
