@@ -249,3 +249,24 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
     EXPECT_TRUE(m_program.IsRunning());
     EXPECT_TRUE(CloseWithEscape(m_program));
 }
+
+TEST_F(MainMenuTest, BalloonClickShowsTheWindowWithTheProcessesOfAllData)
+{
+    SetInterfaceDword(L"m_boolStartMinimized", 1);
+    ASSERT_TRUE(Launch());
+    HWND hMain = m_program.MainWindow();
+    ASSERT_FALSE(IsWindowVisible(hMain));
+    PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
+    HWND hProcesses = m_program.WaitForWindow(
+        L"#32770",
+        [&](HWND hwnd)
+        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
+        kMenuLimitMs);
+    ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
+    EXPECT_TRUE(IsWindowVisible(hMain));
+    EXPECT_EQ(L"Item:  and its subitems, data written: 0.00 b",
+              WindowText(GetDlgItem(hProcesses, IDC_PROCESSES_HEADLINE)));
+    PostMessageW(hProcesses, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kMenuLimitMs));
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}

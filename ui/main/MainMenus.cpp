@@ -112,6 +112,7 @@ void CTavrelloDlg::ClearCollectedData()
         return;
     // Monitoring stays on or off as it was; the next refresh shows the zeroed figures.
     g_pAppContext->m_monitor.Clear(1);
+    m_heavyWriteAlert.Reset();
 }
 
 void CTavrelloDlg::OpenMeasurePageFromFigure()

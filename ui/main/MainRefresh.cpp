@@ -88,4 +88,6 @@ void CTavrelloDlg::RefreshStatistics()
             ::UpdateWindow(hTree);
         }
     }
+
+    CheckHeavyWriting();
 }
