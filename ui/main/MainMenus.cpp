@@ -98,6 +98,9 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     case ID_MENU_CLEAR_DATA:
         ClearCollectedData();
         return TRUE;
+    case ID_MENU_EXPORT_DATA:
+        m_export.Begin(m_hWnd, g_pAppContext->m_monitor);
+        return TRUE;
     case ID_MENU_HELP:
         OpenHelpPage(m_hWnd);
         return TRUE;
@@ -106,10 +109,21 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     }
 }
 
+BOOL CTavrelloDlg::OnUpdateCommand(UINT id, CQCmdUI& ui)
+{
+    if (id != ID_MENU_EXPORT_DATA)
+        return CQResizeDialog::OnUpdateCommand(id, ui);
+    // One export at a time.
+    ui.Enable(!m_export.IsRunning());
+    return TRUE;
+}
+
 void CTavrelloDlg::ClearCollectedData()
 {
     if (ShowMessageBox(m_hWnd, kClearQuestion, kMessageCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    // A running export walks the items that are about to go: it is let finish first.
+    m_export.Finish(m_hWnd);
     // Monitoring stays on or off as it was; the next refresh shows the zeroed figures.
     g_pAppContext->m_monitor.Clear(1);
     m_heavyWriteAlert.Reset();

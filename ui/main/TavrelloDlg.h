@@ -21,6 +21,7 @@
 #include "ui/controls/ColoredCombo.h"
 #include "ui/controls/ComboDriveItem.h"
 #include "ui/controls/ResizeDialog.h"
+#include "ui/main/ExportCommand.h"
 #include "ui/main/TreeCtrl.h"
 
 class CQTreeItem;
@@ -43,6 +44,8 @@ protected:
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
     BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
+    // Greys "Export Collected Data..." while an export runs.
+    BOOL OnUpdateCommand(UINT id, CQCmdUI& ui) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
     // Enter does not close the main window.
@@ -96,4 +99,5 @@ private:
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
+    CQExportCommand m_export;
 };
