@@ -27,6 +27,8 @@ int CQSettingsInterface::Load()
     m_boolStartMinimized = getInt(L"m_boolStartMinimized", 0);
     m_boolAutoExpandFolders = getInt(L"m_boolAutoExpandFolders", 0);
     m_boolSortTreeByWriteSize = getInt(L"m_boolSortTreeByWriteSize", 1);
+    m_boolHeavyWriteAlerts = getInt(L"m_boolHeavyWriteAlerts", 1);
+    m_intAlertMegabytesPerMinute = getInt(L"m_intAlertMegabytesPerMinute", 2048);
     m_csSelectedDrives = getString(L"m_csSelectedDrives", L"");
     m_csLanguage = getString(L"m_csLanguage", L"English");
     return 1;
@@ -44,6 +46,8 @@ int CQSettingsInterface::Save()
         store->SetInt(kSection, L"m_boolStartMinimized", m_boolStartMinimized);
         store->SetInt(kSection, L"m_boolAutoExpandFolders", m_boolAutoExpandFolders);
         store->SetInt(kSection, L"m_boolSortTreeByWriteSize", m_boolSortTreeByWriteSize);
+        store->SetInt(kSection, L"m_boolHeavyWriteAlerts", m_boolHeavyWriteAlerts);
+        store->SetInt(kSection, L"m_intAlertMegabytesPerMinute", m_intAlertMegabytesPerMinute);
         store->SetString(kSection, L"m_csSelectedDrives", m_csSelectedDrives.c_str());
         store->SetString(kSection, L"m_csLanguage", m_csLanguage.c_str());
     }

@@ -14,9 +14,9 @@ class CQSettingsInterface : public CQSettings
 public:
     CQSettingsInterface();
 
-    // Writes the ten values, then sets or deletes the autostart entry; returns 1.
+    // Writes the twelve values, then sets or deletes the autostart entry; returns 1.
     int Save() override;
-    // Reads the ten values with their defaults; returns 1.
+    // Reads the twelve values with their defaults; returns 1.
     int Load() override;
 
     // The run-time section whose program folder the autostart command uses (not owned). Without one,
@@ -37,6 +37,10 @@ public:
     int m_intSelectedDiskSize = -1;
     std::wstring m_csLanguage;
     std::wstring m_csSelectedDrives;
+    // Heavy-writing alerts: on or off, and the megabytes (of 1024 x 1024 bytes) per minute above which
+    // one is shown; 0 turns them off too.
+    BOOL m_boolHeavyWriteAlerts = 1;
+    int m_intAlertMegabytesPerMinute = 2048;
 
 private:
     const CQSettingsRunTime* m_pRunTime = nullptr;

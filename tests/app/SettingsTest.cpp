@@ -84,6 +84,8 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     settings.m_boolCollectProcessesInformation = 7;
     settings.m_boolSortTreeByWriteSize = 7;
     settings.m_intSelectedDiskSize = 7;
+    settings.m_boolHeavyWriteAlerts = 7;
+    settings.m_intAlertMegabytesPerMinute = 7;
     settings.m_csLanguage = L"junk";
     settings.m_csSelectedDrives = L"junk";
     EXPECT_EQ(1, settings.Load());
@@ -96,6 +98,8 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     EXPECT_EQ(0, settings.m_boolStartMinimized);
     EXPECT_EQ(0, settings.m_boolAutoExpandFolders);
     EXPECT_EQ(1, settings.m_boolSortTreeByWriteSize);
+    EXPECT_EQ(1, settings.m_boolHeavyWriteAlerts);
+    EXPECT_EQ(2048, settings.m_intAlertMegabytesPerMinute);
     EXPECT_EQ(L"", settings.m_csSelectedDrives);
     EXPECT_EQ(L"English", settings.m_csLanguage);
 }
@@ -111,6 +115,8 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     saved.m_boolStartMinimized = 1;
     saved.m_boolAutoExpandFolders = 1;
     saved.m_boolSortTreeByWriteSize = 0;
+    saved.m_boolHeavyWriteAlerts = 0;
+    saved.m_intAlertMegabytesPerMinute = 10240;
     saved.m_csSelectedDrives = L"C:E:";
     saved.m_csLanguage = L"Deutsch";
     EXPECT_EQ(1, saved.Save());
@@ -118,7 +124,8 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",   L"m_boolCollectProcessesInformation",
                                    L"m_boolAutostartSession",  L"m_boolDoNotLogFiles",
                                    L"m_boolTrayIcon",          L"m_boolStartMinimized",
-                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize"};
+                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize",
+                                   L"m_boolHeavyWriteAlerts",  L"m_intAlertMegabytesPerMinute"};
     for (const wchar_t* name : dwordNames)
     {
         DWORD type = 0;
@@ -149,6 +156,8 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     EXPECT_EQ(1, loaded.m_boolStartMinimized);
     EXPECT_EQ(1, loaded.m_boolAutoExpandFolders);
     EXPECT_EQ(0, loaded.m_boolSortTreeByWriteSize);
+    EXPECT_EQ(0, loaded.m_boolHeavyWriteAlerts);
+    EXPECT_EQ(10240, loaded.m_intAlertMegabytesPerMinute);
     EXPECT_EQ(L"C:E:", loaded.m_csSelectedDrives);
     EXPECT_EQ(L"Deutsch", loaded.m_csLanguage);
 }

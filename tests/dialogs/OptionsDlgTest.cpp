@@ -5,6 +5,7 @@
 
 #include <uxtheme.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@ const Option kOptions[] = {
     {IDC_AUTO_EXPAND_FOLDERS, L"m_boolAutoExpandFolders", &CQSettingsInterface::m_boolAutoExpandFolders},
     {IDC_SORT_TREE_BY_WRITE_SIZE, L"m_boolSortTreeByWriteSize",
      &CQSettingsInterface::m_boolSortTreeByWriteSize},
+    {IDC_HEAVY_WRITE_ALERTS, L"m_boolHeavyWriteAlerts", &CQSettingsInterface::m_boolHeavyWriteAlerts},
 };
 
 struct ShellCall
@@ -62,10 +64,10 @@ class OptionsDlgTest : public testing::Test
 protected:
     CQSettingsInterface& Settings() { return m_app.Context().m_settingsInterface; }
 
-    // Sets the seven settings from a pattern such as "1010010".
+    // Sets the eight settings from a pattern such as "10100101".
     void SetOptions(const char* pattern)
     {
-        for (size_t i = 0; i < 7; ++i)
+        for (size_t i = 0; i < std::size(kOptions); ++i)
             Settings().*kOptions[i].field = pattern[i] == '1' ? 1 : 0;
     }
     std::string OptionsText()
@@ -82,7 +84,7 @@ protected:
             text += ::IsDlgButtonChecked(dialog, option.boxId) == BST_CHECKED ? '1' : '0';
         return text;
     }
-    // The stored DWORDs of the seven values, 'x' for one that cannot be read.
+    // The stored DWORDs of the eight values, 'x' for one that cannot be read.
     static std::string RegistryText()
     {
         std::string text;
@@ -121,12 +123,12 @@ protected:
 
 TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
 {
-    const char* patterns[] = {"1010101", "0101010", "0000000", "1111111"};
+    const char* patterns[] = {"10101010", "01010101", "00000000", "11111111"};
     for (const char* pattern : patterns)
     {
         SetOptions(pattern);
         OptionsDialog dlg(nullptr);
-        SetOptions("1100110"); // changed after construction: not what the dialog shows
+        SetOptions("11001101"); // changed after construction: not what the dialog shows
         std::string shown;
         dlg.steps.push_back([&](OptionsDialog& d) { shown = BoxesText(d.GetHwnd()); });
         EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
@@ -136,7 +138,7 @@ TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
 
 TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRunEntry)
 {
-    SetOptions("1000001");
+    SetOptions("10000011");
     Settings().m_csLanguage = L"English";
     Settings().m_intSelectedDiskSize = 3;
     OptionsDialog dlg(nullptr);
@@ -146,14 +148,14 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
             // Flip the first three boxes by clicks, as the user would.
             for (int i = 0; i < 3; ++i)
                 ::SendMessageW(d.GetDlgItem(kOptions[i].boxId), BM_CLICK, 0, 0);
-            EXPECT_EQ("0110001", BoxesText(d.GetHwnd()));
+            EXPECT_EQ("01100011", BoxesText(d.GetHwnd()));
             PostButtonClick(d.GetHwnd(), IDOK);
         });
     dlg.steps.push_back([](OptionsDialog&) { ADD_FAILURE() << "OK did not end the dialog"; });
     EXPECT_EQ(IDOK, dlg.DoModal());
 
-    EXPECT_EQ("0110001", OptionsText());
-    EXPECT_EQ("0110001", RegistryText());
+    EXPECT_EQ("01100011", OptionsText());
+    EXPECT_EQ("01100011", RegistryText());
     DWORD type = 0;
     std::vector<BYTE> data;
     EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_intSelectedDiskSize", type, data))
@@ -172,19 +174,19 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
             ::SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         });
     EXPECT_EQ(IDOK, again.DoModal());
-    EXPECT_EQ("0100001", RegistryText());
+    EXPECT_EQ("01000011", RegistryText());
     EXPECT_FALSE(ReadRunValue(command)) << command;
 }
 
 TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
 {
-    SetOptions("1001001");
+    SetOptions("10010010");
     WriteRunSentinel();
-    ASSERT_EQ("xxxxxxx", RegistryText());
+    ASSERT_EQ("xxxxxxxx", RegistryText());
     OptionsDialog dlg(nullptr);
     dlg.steps.push_back([](OptionsDialog& d) { PostButtonClick(d.GetHwnd(), IDOK); });
     EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_EQ("1001001", RegistryText());
+    EXPECT_EQ("10010010", RegistryText());
     std::wstring command;
     EXPECT_FALSE(ReadRunValue(command))
         << "autostart is off, so the entry goes: " << testing::PrintToString(command);
@@ -205,7 +207,7 @@ TEST_F(OptionsDlgTest, CancelAfterChangesTouchesNeitherTheSettingsNorTheRegistry
     };
     for (const Case& c : cases)
     {
-        SetOptions("0110100");
+        SetOptions("01101001");
         WriteRunSentinel();
         OptionsDialog dlg(nullptr);
         dlg.steps.push_back(
@@ -213,13 +215,13 @@ TEST_F(OptionsDlgTest, CancelAfterChangesTouchesNeitherTheSettingsNorTheRegistry
             {
                 for (const Option& option : kOptions)
                     ::SendMessageW(d.GetDlgItem(option.boxId), BM_CLICK, 0, 0);
-                EXPECT_EQ("1001011", BoxesText(d.GetHwnd())) << c.name;
+                EXPECT_EQ("10010110", BoxesText(d.GetHwnd())) << c.name;
                 ::PostMessageW(d.GetHwnd(), c.message, c.wParam, 0);
             });
         dlg.steps.push_back([&](OptionsDialog&) { ADD_FAILURE() << c.name << " did not end the dialog"; });
         EXPECT_EQ(IDCANCEL, dlg.DoModal()) << c.name;
-        EXPECT_EQ("0110100", OptionsText()) << c.name;
-        EXPECT_EQ("xxxxxxx", RegistryText()) << c.name;
+        EXPECT_EQ("01101001", OptionsText()) << c.name;
+        EXPECT_EQ("xxxxxxxx", RegistryText()) << c.name;
         std::wstring command;
         EXPECT_TRUE(ReadRunValue(command)) << c.name;
         EXPECT_EQ(L"sentinel.exe", command) << c.name;
@@ -250,7 +252,7 @@ TEST_F(OptionsDlgTest, HelpOpensTheHelpPageAndTheDialogStaysOpen)
     EXPECT_EQ(std::wstring(L"https://") + TAVRELLO_WEB_HOST + L"/help/?inref=tavrello",
               g_shellCalls[0].target);
     EXPECT_EQ(dialog, g_shellCalls[0].owner);
-    EXPECT_EQ("xxxxxxx", RegistryText()) << "Help saves nothing";
+    EXPECT_EQ("xxxxxxxx", RegistryText()) << "Help saves nothing";
 }
 
 TEST_F(OptionsDlgTest, CheckBoxesHaveVisualStylesSwitchedOff)

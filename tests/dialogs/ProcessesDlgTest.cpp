@@ -233,3 +233,61 @@ TEST_F(ProcessesDlgTest, ColumnsSplitTheClientWidthAndFollowResizing)
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
 }
 } // namespace
+
+TEST_F(ProcessesDlgTest, CtrlCCopiesTheSelectedRowsOrAllAsTabSeparatedText)
+{
+    Write(L"Q:\\a.txt", L"small.exe", 100);
+    Write(L"Q:\\b.txt", L"big, \"quoted\".exe", 3 * kGiB);
+    Write(L"Q:\\c.txt", L"middle.exe", 2048);
+    std::vector<std::wstring> copied;
+    ProcessesDialog dlg(nullptr, TRUE, nullptr);
+    // Ctrl+C as the list sees it: the key message with the Ctrl key down in this thread's key state.
+    auto pressCtrlC = [](HWND list, bool control)
+    {
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = control ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        ::SendMessageW(list, WM_KEYDOWN, 'C', 0);
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+    };
+    auto clipboardText = []
+    {
+        std::wstring text = L"(nothing)";
+        if (!::OpenClipboard(nullptr))
+            return std::wstring(L"(clipboard not opened)");
+        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
+        {
+            text = static_cast<const wchar_t*>(::GlobalLock(data));
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+        return text;
+    };
+    dlg.steps.push_back(
+        [&](ProcessesDialog& d)
+        {
+            HWND list = d.GetDlgItem(IDC_PROCESSES_LIST);
+            ASSERT_TRUE(::OpenClipboard(nullptr));
+            ::EmptyClipboard();
+            ::CloseClipboard();
+            pressCtrlC(list, false);
+            copied.push_back(clipboardText());
+            pressCtrlC(list, true);
+            copied.push_back(clipboardText());
+            LVITEMW state = {};
+            state.stateMask = LVIS_SELECTED;
+            state.state = LVIS_SELECTED;
+            ::SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+            pressCtrlC(list, true);
+            copied.push_back(clipboardText());
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+    const std::vector<std::wstring> expected = {
+        L"(nothing)",
+        L"big, \"quoted\".exe\t3.00 Gb\r\nmiddle.exe\t2.00 Kb\r\nsmall.exe\t100.00 b\r\n",
+        L"small.exe\t100.00 b\r\n",
+    };
+    EXPECT_EQ(expected, copied);
+}

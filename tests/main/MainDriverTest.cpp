@@ -151,3 +151,67 @@ TEST_F(MainDriverTest, FedWritesShowInTheFigures)
     EXPECT_EQ(aligned, saved.stats.m_qwordWrittenAligned);
     EXPECT_EQ(written, saved.writtenInTree);
 }
+
+TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingNamingTheProcess)
+{
+    TempFolder folder;
+    const std::wstring feed = folder.File(L"feed.txt");
+    ASSERT_TRUE(WriteWholeFile(feed, ""));
+    m_program.SetEnvironment(L"WRIMON_STANDIN_FEED", feed);
+    SetInterfaceDword(L"m_boolAutostartSession", 1);
+    SetInterfaceDword(L"m_intAlertMegabytesPerMinute", 1);
+    ASSERT_TRUE(Launch());
+    ASSERT_TRUE(m_program.WaitForTextEquals(IDC_STATUS, L"Monitoring in progress...", kRefreshLimitMs));
+    // A refresh sees the totals before the burst, so the burst is growth.
+    Sleep(1500);
+    ASSERT_TRUE(AppendLine(feed, "write " + std::to_string(GetCurrentProcessId()) +
+                                     " 2097152 0 C:\\tavalert\\a.bin"));
+    ASSERT_TRUE(m_program.WaitForTextEquals(IDC_TOTAL_WRITES, L"2.00 Mb", kFeedLimitMs));
+
+    // The program's log, as its viewer lists it.
+    m_program.Click(IDC_MENU);
+    HWND hMenu = m_program.WaitForWindow(
+        L"#32768", [](HWND) { return true; }, kFeedLimitMs);
+    ASSERT_NE(nullptr, hMenu);
+    m_program.PostKey(hMenu, VK_DOWN);
+    m_program.PostKey(hMenu, VK_DOWN);
+    m_program.PostKey(hMenu, VK_RETURN);
+    HWND hMain = m_program.MainWindow();
+    HWND hViewer = m_program.WaitForWindow(
+        L"#32770",
+        [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
+        kFeedLimitMs);
+    ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring alert =
+        L"Heavy writing: " + std::wstring(wcsrchr(self, L'\\') + 1) + L" wrote 2.00 Mb in the last minute";
+    int alerts = 0;
+    std::string lines;
+    WaitFor(
+        [&]
+        {
+            HWND hList = GetDlgItem(hViewer, IDC_LOG_LIST);
+            const int count = static_cast<int>(SendMessageW(hList, LB_GETCOUNT, 0, 0));
+            alerts = 0;
+            lines.clear();
+            for (int i = 0; i < count; ++i)
+            {
+                wchar_t text[512] = {};
+                if (SendMessageW(hList, LB_GETTEXTLEN, i, 0) < 511)
+                    SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+                const std::wstring line = text;
+                lines += Narrow(line) + "\n";
+                // Lines added while the viewer is open carry a time stamp in front.
+                if (line.size() >= alert.size() &&
+                    line.compare(line.size() - alert.size(), alert.size(), alert) == 0)
+                    ++alerts;
+            }
+            return alerts != 0;
+        },
+        kFeedLimitMs);
+    EXPECT_EQ(1, alerts) << lines;
+    PostMessageW(hViewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kFeedLimitMs));
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}

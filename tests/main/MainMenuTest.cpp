@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "resources/resource.h"
+#include "support/TempFolder.h"
 #include "ui/controls/Dialog.h"
 
 namespace
@@ -40,6 +41,30 @@ bool WriteSomeData()
 int TreeRows(HWND hTree)
 {
     return static_cast<int>(SendMessageW(hTree, TVM_GETCOUNT, 0, 0));
+}
+
+// The first visible edit control below the window, at any depth, that shows this text.
+HWND FindEditShowing(HWND parent, const std::wstring& text)
+{
+    struct Search
+    {
+        const std::wstring* text;
+        HWND found;
+    } search = {&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM param) -> BOOL
+        {
+            Search* s = reinterpret_cast<Search*>(param);
+            if (WindowClass(hwnd) == L"Edit" && IsWindowVisible(hwnd) && WindowText(hwnd) == *s->text)
+            {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 } // namespace
 
@@ -248,5 +273,64 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
             << "the dialog did not end";
     }
     EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
+{
+    ASSERT_TRUE(WriteSomeData());
+    ASSERT_TRUE(Launch());
+    HWND hMain = m_program.MainWindow();
+    m_program.Click(IDC_MENU);
+    HWND hMenu = WaitForPopupMenu();
+    ASSERT_NE(nullptr, hMenu) << "the main menu did not open";
+    ChooseFromTop(hMenu, 4); // right after "Clear Collected Data"
+    HWND hSaveAs = m_program.WaitForWindow(
+        L"#32770", [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain; }, kMenuLimitMs);
+    ASSERT_NE(nullptr, hSaveAs) << "the Save As dialog did not open";
+
+    SYSTEMTIME today = {};
+    GetLocalTime(&today);
+    wchar_t name[64];
+    swprintf(name, 64, L"Tavrello %04u-%02u-%02u.csv", today.wYear, today.wMonth, today.wDay);
+    HWND hName = nullptr;
+    WaitFor([&] { return (hName = FindEditShowing(hSaveAs, name)) != nullptr; }, kMenuLimitMs);
+    ASSERT_NE(nullptr, hName) << "no file name box shows " << Narrow(name);
+
+    TempFolder folder;
+    const std::wstring path = folder.File(L"exported.csv");
+    SendMessageW(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(GetDlgItem(hSaveAs, IDOK), BM_CLICK, 0, 0);
+    std::string bytes;
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path, bytes); }, kMenuLimitMs)) << "no file was written";
+    EXPECT_EQ("\xEF\xBB\xBF"
+              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n"
+              "C:\\,drive,2097152,0,0,\r\n"
+              "C:\\tavtest\\,folder,2097152,0,0,\r\n"
+              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,\r\n"
+              "D:\\,drive,1048576,0,0,\r\n"
+              "D:\\b.txt,file,1048576,1048576,1048576,\r\n",
+              bytes);
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}
+
+TEST_F(MainMenuTest, BalloonClickShowsTheWindowWithTheProcessesOfAllData)
+{
+    SetInterfaceDword(L"m_boolStartMinimized", 1);
+    ASSERT_TRUE(Launch());
+    HWND hMain = m_program.MainWindow();
+    ASSERT_FALSE(IsWindowVisible(hMain));
+    PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
+    HWND hProcesses = m_program.WaitForWindow(
+        L"#32770",
+        [&](HWND hwnd)
+        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
+        kMenuLimitMs);
+    ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
+    EXPECT_TRUE(IsWindowVisible(hMain));
+    EXPECT_EQ(L"Item:  and its subitems, data written: 0.00 b",
+              WindowText(GetDlgItem(hProcesses, IDC_PROCESSES_HEADLINE)));
+    PostMessageW(hProcesses, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kMenuLimitMs));
     EXPECT_TRUE(CloseWithEscape(m_program));
 }

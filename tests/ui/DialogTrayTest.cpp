@@ -61,9 +61,10 @@ class TrayDialog : public ScriptedDialog<CQDialog>
 {
 public:
     using ScriptedDialog::ScriptedDialog;
-    int leftDown = 0, leftDouble = 0, rightDown = 0;
+    int leftDown = 0, leftDouble = 0, rightDown = 0, balloonClick = 0;
 
 protected:
+    void OnTrayBalloonClick() override { ++balloonClick; }
     void OnTrayLButtonDown() override { ++leftDown; }
     void OnTrayRButtonDown() override { ++rightDown; }
     void OnTrayLButtonDblClk() override
@@ -111,6 +112,36 @@ TEST_F(DialogTray, NotifyIconFillsTheStructureAndSkipsRedundantCalls)
             EXPECT_EQ(0u, data.dwState);
             EXPECT_EQ(0u, data.dwInfoFlags);
             EXPECT_EQ(std::wstring(L"Changed"), g_notifyCalls[1].data.szTip);
+        });
+}
+
+TEST_F(DialogTray, BalloonNeedsTheIconIsCutToItsFieldsAndReportsItsClick)
+{
+    RunInDialog(
+        [](TrayDialog& d)
+        {
+            EXPECT_FALSE(d.ShowBalloon(L"Title", L"Text", NIIF_WARNING));
+            EXPECT_TRUE(g_notifyCalls.empty()) << "no balloon without an icon";
+
+            d.NotifyIcon(NIM_ADD, ::LoadIconW(nullptr, IDI_APPLICATION), L"Tavrello");
+            const std::wstring title(70, L't');
+            const std::wstring text(300, L'x');
+            EXPECT_TRUE(d.ShowBalloon(title.c_str(), text.c_str(), NIIF_WARNING));
+            ASSERT_EQ(2u, g_notifyCalls.size());
+            const NOTIFYICONDATAW& data = g_notifyCalls[1].data;
+            EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), g_notifyCalls[1].message);
+            EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE), data.cbSize);
+            EXPECT_EQ(d.GetHwnd(), data.hWnd);
+            EXPECT_EQ(0xCE0A6A15u, data.uID);
+            EXPECT_EQ(static_cast<UINT>(NIF_INFO), data.uFlags) << "icon and tip stay as they are";
+            EXPECT_EQ(static_cast<DWORD>(NIIF_WARNING), data.dwInfoFlags);
+            EXPECT_EQ(title.substr(0, 63), std::wstring(data.szInfoTitle));
+            EXPECT_EQ(text.substr(0, 255), std::wstring(data.szInfo));
+
+            ::SendMessageW(d.GetHwnd(), QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
+            EXPECT_EQ(1, d.balloonClick);
+            EXPECT_EQ(0, d.leftDown + d.leftDouble + d.rightDown);
+            d.NotifyIcon(NIM_DELETE, nullptr, nullptr);
         });
 }
 

@@ -415,6 +415,9 @@ BOOL CQDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         case WM_RBUTTONDOWN:
             OnTrayRButtonDown();
             break;
+        case NIN_BALLOONUSERCLICK:
+            OnTrayBalloonClick();
+            break;
         default:
             break;
         }

@@ -79,6 +79,11 @@ public:
     // longer than 63 characters is cut. No system call for a delete without an icon shown or a second
     // add; FALSE then, else the system's result.
     virtual BOOL NotifyIcon(DWORD message, HICON icon, const wchar_t* tip);
+    // Shows a balloon over the tray icon (NIIF_INFO, NIIF_WARNING or NIIF_ERROR in `iconFlags`); the
+    // title is cut to 63 characters, the text to 255. FALSE without a tray icon shown, else the system's
+    // result. A click on the balloon comes back as OnTrayBalloonClick.
+    BOOL ShowBalloon(const wchar_t* title, const wchar_t* text, DWORD iconFlags);
+    virtual void OnTrayBalloonClick();
     virtual void OnTrayRButtonDown();
     // Minimises a shown window, restores a minimised or hidden one.
     virtual void OnTrayLButtonDblClk();

@@ -17,6 +17,15 @@ namespace
 // The tip is cut to this many characters, terminator included.
 constexpr int kTipLimit = 64;
 constexpr UINT kTopmostFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW;
+// Asked for; the system keeps a balloon up as long as its own settings say.
+constexpr UINT kBalloonTimeoutMs = 10000;
+
+// Copies text into a fixed field, cut to the field's size with the terminator.
+template <size_t N> void CopyCut(wchar_t (&field)[N], const wchar_t* text)
+{
+    if (text)
+        ::StrCpyNW(field, text, static_cast<int>(std::min<size_t>(std::wcslen(text) + 1, N)));
+}
 } // namespace
 
 BOOL CQDialog::NotifyIcon(DWORD message, HICON icon, const wchar_t* tip)
@@ -45,6 +54,25 @@ BOOL CQDialog::NotifyIcon(DWORD message, HICON icon, const wchar_t* tip)
     }
     return s_pfnShellNotifyIcon(message, &data);
 }
+
+BOOL CQDialog::ShowBalloon(const wchar_t* title, const wchar_t* text, DWORD iconFlags)
+{
+    if (!m_boolTrayIconShown)
+        return FALSE;
+    NOTIFYICONDATAW data;
+    ::ZeroMemory(&data, sizeof(data));
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = m_hWnd;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = iconFlags;
+    data.uTimeout = kBalloonTimeoutMs;
+    CopyCut(data.szInfoTitle, title);
+    CopyCut(data.szInfo, text);
+    return s_pfnShellNotifyIcon(NIM_MODIFY, &data);
+}
+
+void CQDialog::OnTrayBalloonClick() {}
 
 void CQDialog::MinimizeWindow()
 {

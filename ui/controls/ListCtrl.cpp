@@ -1,6 +1,7 @@
 #include "ui/controls/ListCtrl.h"
 
 #include "data/Process.h"
+#include "ui/controls/ListCopy.h"
 
 BOOL CQListCtrl::SortItems()
 {
@@ -88,6 +89,13 @@ BOOL CQListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         }
         return FALSE;
     }
+
+    case WM_KEYDOWN:
+        if (!m_boolCopyRows || wParam != 'C' || ::GetKeyState(VK_CONTROL) >= 0)
+            return FALSE;
+        CopyTextToClipboard(m_hWnd, ListRowsAsText(m_hWnd));
+        result = 0;
+        return TRUE;
 
     case WM_WINDOWPOSCHANGED:
     {

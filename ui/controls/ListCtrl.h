@@ -31,6 +31,8 @@ public:
     void SetFitCallback(FitCallback callback) { m_fnFitColumns = std::move(callback); }
     void EnableColumnsFit(BOOL enable) { m_boolFitColumns = enable ? TRUE : FALSE; }
     BOOL IsColumnsFitEnabled() const { return m_boolFitColumns; }
+    // With copying enabled, Ctrl+C puts the rows on the clipboard as tab-separated text (ListCopy.h).
+    void EnableCopy(BOOL enable) { m_boolCopyRows = enable ? TRUE : FALSE; }
     int GetSortColumn() const { return m_intSortColumn; }
     int GetItemCount() const;
     LPARAM GetItemData(int index) const;
@@ -55,4 +57,5 @@ private:
     int m_intSortColumn = 0;
     FitCallback m_fnFitColumns;
     BOOL m_boolFitColumns = FALSE;
+    BOOL m_boolCopyRows = FALSE;
 };

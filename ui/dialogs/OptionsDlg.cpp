@@ -23,6 +23,7 @@ const OptionBinding kOptions[CTavrelloOptionsDlg::kOptionCount] = {
     {IDC_START_MINIMIZED, &CQSettingsInterface::m_boolStartMinimized},
     {IDC_AUTO_EXPAND_FOLDERS, &CQSettingsInterface::m_boolAutoExpandFolders},
     {IDC_SORT_TREE_BY_WRITE_SIZE, &CQSettingsInterface::m_boolSortTreeByWriteSize},
+    {IDC_HEAVY_WRITE_ALERTS, &CQSettingsInterface::m_boolHeavyWriteAlerts},
 };
 } // namespace
 

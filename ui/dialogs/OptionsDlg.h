@@ -1,4 +1,4 @@
-// Modal dialog: the seven yes/no options of the interface settings. It edits copies, taken when the
+// Modal dialog: the eight yes/no options of the interface settings. It edits copies, taken when the
 // object is constructed; OK writes them back and saves the section, Cancel leaves everything alone.
 #pragma once
 
@@ -9,7 +9,7 @@
 class CTavrelloOptionsDlg : public CQDialog
 {
 public:
-    static constexpr int kOptionCount = 7;
+    static constexpr int kOptionCount = 8;
 
     CTavrelloOptionsDlg(HWND parent);
     ~CTavrelloOptionsDlg() override;

@@ -72,6 +72,7 @@ BOOL CTavrelloProcessesDlg::OnInitDialog()
         m_listProcesses.SortItems();
         m_listProcesses.SetFitCallback(FitProcessColumns);
         m_listProcesses.EnableColumnsFit(TRUE);
+        m_listProcesses.EnableCopy(TRUE);
         m_listProcesses.CheckColumnsFit();
         ::InvalidateRect(hList, nullptr, TRUE);
     }

@@ -102,6 +102,9 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     case ID_MENU_CLEAR_DATA:
         ClearCollectedData();
         return TRUE;
+    case ID_MENU_EXPORT_DATA:
+        m_export.Begin(m_hWnd, g_pAppContext->m_monitor);
+        return TRUE;
     case ID_MENU_HELP:
         OpenHelpPage(m_hWnd);
         return TRUE;
@@ -110,16 +113,28 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     }
 }
 
+BOOL CTavrelloDlg::OnUpdateCommand(UINT id, CQCmdUI& ui)
+{
+    if (id != ID_MENU_EXPORT_DATA)
+        return CQResizeDialog::OnUpdateCommand(id, ui);
+    // One export at a time.
+    ui.Enable(!m_export.IsRunning());
+    return TRUE;
+}
+
 void CTavrelloDlg::ClearCollectedData()
 {
     if (ShowMessageBox(m_hWnd, kClearQuestion, kMessageCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    // A running export walks the items that are about to go: it is let finish first.
+    m_export.Finish(m_hWnd);
     // Monitoring stays on or off as it was; the next refresh shows the zeroed figures. Today's history
     // keeps what it had before the clear.
     CQMonitor& monitor = g_pAppContext->m_monitor;
     g_pAppContext->m_writeHistory.BeforeClear(monitor);
     monitor.Clear(1);
     g_pAppContext->m_writeHistory.AfterClear(monitor);
+    m_heavyWriteAlert.Reset();
 }
 
 void CTavrelloDlg::OpenMeasurePageFromFigure()

@@ -48,6 +48,8 @@ void CTavrelloDlg::SetTextIfChanged(int id, const std::wstring& text)
 void CTavrelloDlg::RefreshStatistics()
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
+    // An export that has ended is reported first, so the status line no longer shows it.
+    m_export.Poll(m_hWnd);
 
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it.
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
@@ -63,8 +65,8 @@ void CTavrelloDlg::RefreshStatistics()
     g_pAppContext->m_writeHistory.Refresh(monitor);
 
     // 3. to 14.
-    const CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats,
-                                               running, monitor.GetPendingRecords(), m_qwordLifeBudget);
+    CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats, running,
+                                         monitor.GetPendingRecords(), m_qwordLifeBudget);
     SetTextIfChanged(IDC_TOTAL_WRITES, texts.totalWrites);
     SetTextIfChanged(IDC_ALIGNED_WRITES, texts.alignedWrites);
     SetTextIfChanged(IDC_TOTAL_OPERATIONS, texts.operations);
@@ -75,6 +77,8 @@ void CTavrelloDlg::RefreshStatistics()
     SetTextIfChanged(IDC_TOTAL_READ, texts.totalRead);
     SetTextIfChanged(IDC_WRITE_READ_RATIO, texts.ratio);
     SetTextIfChanged(IDC_SSD_LIFE, texts.life);
+    if (m_export.IsRunning())
+        texts.status = m_export.GetStatusText(stats.m_qwordFiles);
     SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, monitor));
     SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
 
@@ -93,4 +97,6 @@ void CTavrelloDlg::RefreshStatistics()
             ::UpdateWindow(hTree);
         }
     }
+
+    CheckHeavyWriting();
 }

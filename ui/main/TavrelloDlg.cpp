@@ -130,6 +130,9 @@ void CTavrelloDlg::OnDestroy()
         ::KillTimer(m_hWnd, kRefreshTimerId);
     m_uintTimerId = 0;
 
+    // An export still running is stopped; the file chosen for it stays as it was.
+    m_export.Stop();
+
     // 2. The attached drives become the selection of the next run, and are detached.
     monitor.RecordAndDetachDrives();
 

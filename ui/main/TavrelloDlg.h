@@ -4,7 +4,8 @@
 //
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
 // MainRefresh.cpp (the one-second refresh), MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray
-// and main menu, web links, secondary dialogs) and MainLayout.cpp (resizing, column grid, tooltips).
+// and main menu, web links, secondary dialogs), MainLayout.cpp (resizing, column grid, tooltips) and
+// MainHeavyWrite.cpp (the heavy-writing balloon).
 #pragma once
 
 #include <windows.h>
@@ -15,10 +16,12 @@
 #include <string>
 
 #include "data/PtrArray.h"
+#include "stats/alerts/HeavyWriteAlert.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
 #include "ui/controls/ComboDriveItem.h"
 #include "ui/controls/ResizeDialog.h"
+#include "ui/main/ExportCommand.h"
 #include "ui/main/TreeCtrl.h"
 
 class CQTreeItem;
@@ -33,12 +36,16 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Tray icon right click: the tray menu.
     void OnTrayRButtonDown() override;
+    // The heavy-writing balloon clicked: the window in front with the processes of all data.
+    void OnTrayBalloonClick() override;
 
 protected:
     BOOL OnInitDialog() override;
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
     BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
+    // Greys "Export Collected Data..." while an export runs.
+    BOOL OnUpdateCommand(UINT id, CQCmdUI& ui) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
     // Enter does not close the main window.
@@ -59,6 +66,8 @@ private:
     // The one-second refresh (MainRefresh.cpp).
     void RefreshStatistics();
     void SetTextIfChanged(int id, const std::wstring& text);
+    // The heavy-writing alert's step, with its balloon (MainHeavyWrite.cpp).
+    void CheckHeavyWriting();
 
     // SSD capacity box (MainCapacity.cpp).
     void FillCapacityList();
@@ -90,4 +99,6 @@ private:
     UINT_PTR m_uintTimerId = 0;        // what SetTimer returned; 0 while no timer runs
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
+    CQHeavyWriteAlert m_heavyWriteAlert;
+    CQExportCommand m_export;
 };

@@ -1,0 +1,86 @@
+#include "ui/controls/ListCopy.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "data/Error.h"
+
+namespace
+{
+// A cell's text, asked again with more room while it fills the buffer.
+std::wstring CellText(HWND list, int row, int column, std::vector<wchar_t>& buffer)
+{
+    for (;;)
+    {
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        buffer[0] = L'\0';
+        const size_t length = static_cast<size_t>(::SendMessageW(
+            list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < buffer.size() || buffer.size() >= 65536)
+            return std::wstring(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
+        buffer.resize(buffer.size() * 4);
+    }
+}
+} // namespace
+
+std::wstring ListRowsAsText(HWND list)
+{
+    std::wstring text;
+    if (!list)
+        return text;
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    const bool onlySelected = ::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    std::vector<wchar_t> buffer(512);
+    for (int row = 0; row < rows; ++row)
+    {
+        if (onlySelected &&
+            !(::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+              LVIS_SELECTED))
+            continue;
+        for (int column = 0; column < columns; ++column)
+        {
+            if (column != 0)
+                text += L'\t';
+            text += CellText(list, row, column, buffer);
+        }
+        text += L"\r\n";
+    }
+    return text;
+}
+
+BOOL CopyTextToClipboard(HWND owner, const std::wstring& text)
+{
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+    {
+        CQError error(L"Copying to the clipboard");
+        return FALSE;
+    }
+    void* data = ::GlobalLock(memory);
+    std::memcpy(data, text.c_str(), bytes);
+    ::GlobalUnlock(memory);
+    if (!::OpenClipboard(owner))
+    {
+        CQError error(L"Opening the clipboard");
+        ::GlobalFree(memory);
+        return FALSE;
+    }
+    ::EmptyClipboard();
+    // Once placed, the memory belongs to the clipboard.
+    const BOOL placed = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!placed)
+    {
+        CQError error(L"Copying to the clipboard");
+        ::GlobalFree(memory);
+    }
+    ::CloseClipboard();
+    return placed;
+}
