@@ -284,7 +284,7 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     m_program.Click(IDC_MENU);
     HWND hMenu = WaitForPopupMenu();
     ASSERT_NE(nullptr, hMenu) << "the main menu did not open";
-    ChooseFromTop(hMenu, 4); // right after "Clear Collected Data"
+    ChooseFromTop(hMenu, 5); // right after "Clear Collected Data"
     HWND hSaveAs = m_program.WaitForWindow(
         L"#32770", [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain; }, kMenuLimitMs);
     ASSERT_NE(nullptr, hSaveAs) << "the Save As dialog did not open";
