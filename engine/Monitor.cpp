@@ -16,6 +16,7 @@ CQMonitor::CQMonitor()
     m_boolThreadsStarted = 0;
     m_stats = CQStatisticsBlock{};
     Clear(0);
+    m_qwordSavedChanges = m_qwordDataChanges;
     m_root.m_hTreeItem = TVI_ROOT;
     m_hPort = nullptr;
     m_boolRunning = 0;
@@ -25,6 +26,8 @@ CQMonitor::CQMonitor()
 
 CQMonitor::~CQMonitor()
 {
+    // An autosave still reading the tree ends first.
+    m_backgroundSave.Wait();
     if (GetTreeItemObserver() == this)
         SetTreeItemObserver(nullptr);
     // The tree first (the root's own destructor runs last, when the members are destroyed), then the
@@ -64,6 +67,7 @@ void CQMonitor::Clear(BOOL emptyView)
         CounterStore(m_stats.m_qwordWrittenAligned, uint64_t(0));
         CounterStore(m_stats.m_qwordOperations, uint64_t(0));
         CounterStore(m_stats.m_qwordFiles, uint64_t(0));
+        CounterAdd(m_qwordDataChanges, uint64_t(1));
 
         m_mapPathCache.clear();
         m_mapProcessIndex.clear();

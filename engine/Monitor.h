@@ -13,6 +13,7 @@
 #include "data/PtrArray.h"
 #include "data/TreeItemFolder.h"
 #include "data/TreeObserver.h"
+#include "engine/BackgroundSave.h"
 #include "engine/DriveItem.h"
 #include "engine/QueueEntry.h"
 #include "engine/RuntimeProcess.h"
@@ -49,10 +50,16 @@ public:
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
     CQProcess* FindOrAddProcess(const QueueEntry& entry);
 
-    // Saved data file.
+    // Saved data file. Every save goes through SaveData: it copies the data under the data lock and
+    // writes the copy outside it, so the caller holds no monitor lock. A save waits for an autosave that
+    // is still running.
     BOOL SaveData();
     BOOL LoadData();
     std::wstring GetDataFilePath() const;
+    // Starts SaveData on a thread of its own (the autosave); 0 when it could not start or one still runs.
+    BOOL SaveDataInBackground();
+    // Whether anything was counted or cleared since the data was last loaded or saved.
+    BOOL HasUnsavedChanges() const;
 
     // Driver service.
     BOOL InstallDriverService();
@@ -88,6 +95,14 @@ public:
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
     CQPtrAutoArray<CQProcess> m_arrProcesses;
     CQTreeItemFolder m_root;
+    // Raised under the data lock whenever the collected data changes; the value the last good save
+    // wrote. Both are read without a lock.
+    uint64_t m_qwordDataChanges = 0;
+    uint64_t m_qwordSavedChanges = 0;
+    // Data files that exist but could not be read for a system reason: never replaced, they are moved
+    // aside at the next save. Only the load and the saves (one at a time) touch the list.
+    std::vector<std::wstring> m_arrUnreadFiles;
+    CQBackgroundSave m_backgroundSave;
 
     // Settings the engine consults; the application context points these at its sections (not owned).
     CQSettingsInterface* m_pSettingsInterface = nullptr;

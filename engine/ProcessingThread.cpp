@@ -90,6 +90,7 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
                 CQStatisticsBlock& stats = monitor->m_stats;
                 CounterAdd(stats.m_qwordWritten, entry.m_qwordBytes);
                 CounterAdd(stats.m_qwordWrittenAligned, CQTreeItem::AlignSize(entry.m_qwordBytes));
+                CounterAdd(monitor->m_qwordDataChanges, uint64_t(1));
             }
             CounterAdd(monitor->m_stats.m_qwordOperations, uint64_t(1));
         }
