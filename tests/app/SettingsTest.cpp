@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/LogCapture.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RegistryScratch.h"
 #include "support/TempFolder.h"
@@ -84,6 +85,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     settings.m_boolCollectProcessesInformation = 7;
     settings.m_boolSortTreeByWriteSize = 7;
     settings.m_intSelectedDiskSize = 7;
+    settings.m_intAutosaveMinutes = 7;
     settings.m_csLanguage = L"junk";
     settings.m_csSelectedDrives = L"junk";
     EXPECT_EQ(1, settings.Load());
@@ -96,6 +98,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     EXPECT_EQ(0, settings.m_boolStartMinimized);
     EXPECT_EQ(0, settings.m_boolAutoExpandFolders);
     EXPECT_EQ(1, settings.m_boolSortTreeByWriteSize);
+    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
     EXPECT_EQ(L"", settings.m_csSelectedDrives);
     EXPECT_EQ(L"English", settings.m_csLanguage);
 }
@@ -111,6 +114,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     saved.m_boolStartMinimized = 1;
     saved.m_boolAutoExpandFolders = 1;
     saved.m_boolSortTreeByWriteSize = 0;
+    saved.m_intAutosaveMinutes = 0;
     saved.m_csSelectedDrives = L"C:E:";
     saved.m_csLanguage = L"Deutsch";
     EXPECT_EQ(1, saved.Save());
@@ -118,7 +122,8 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",   L"m_boolCollectProcessesInformation",
                                    L"m_boolAutostartSession",  L"m_boolDoNotLogFiles",
                                    L"m_boolTrayIcon",          L"m_boolStartMinimized",
-                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize"};
+                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize",
+                                   L"m_intAutosaveMinutes"};
     for (const wchar_t* name : dwordNames)
     {
         DWORD type = 0;
@@ -149,6 +154,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     EXPECT_EQ(1, loaded.m_boolStartMinimized);
     EXPECT_EQ(1, loaded.m_boolAutoExpandFolders);
     EXPECT_EQ(0, loaded.m_boolSortTreeByWriteSize);
+    EXPECT_EQ(0, loaded.m_intAutosaveMinutes) << "0 turns autosaving off and is kept";
     EXPECT_EQ(L"C:E:", loaded.m_csSelectedDrives);
     EXPECT_EQ(L"Deutsch", loaded.m_csLanguage);
 }
@@ -159,6 +165,17 @@ TEST_F(SettingsTest, AStoredMinusOneStaysMinusOne)
     CQSettingsInterface settings;
     settings.Load();
     EXPECT_EQ(-1, settings.m_intSelectedDiskSize);
+}
+
+TEST_F(SettingsTest, ANegativeAutosaveIntervalFallsBackToTheDefault)
+{
+    ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, L"m_intAutosaveMinutes", 0xFFFFFFFF));
+    LogCapture log;
+    CQSettingsInterface settings;
+    settings.Load();
+    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
+    ASSERT_EQ(1u, log.Lines().size());
+    EXPECT_EQ(L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used.", log.Lines()[0]);
 }
 
 TEST_F(SettingsTest, AutostartValueFollowsTheFlag)

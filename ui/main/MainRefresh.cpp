@@ -1,10 +1,12 @@
-// CTavrelloDlg: the one-second refresh of the statistics panel and the paced repaint of the files tree.
+// CTavrelloDlg: the one-second refresh of the statistics panel, the paced repaint of the files tree and
+// the autosave.
 #include "ui/main/TavrelloDlg.h"
 
 #include <ctime>
 #include <iterator>
 
 #include "app/AppContext.h"
+#include "app/SettingsInterface.h"
 #include "engine/Counters.h"
 #include "resources/resource.h"
 #include "stats/Figures.h"
@@ -43,19 +45,27 @@ void CTavrelloDlg::SetTextIfChanged(int id, const std::wstring& text)
     SetDlgItemText(id, text.c_str());
 }
 
-void CTavrelloDlg::RefreshStatistics()
+CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
-
-    // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it.
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
-    const bool running = CounterLoad(monitor.m_boolRunning) != 0;
-    AdvanceMonitoringTime(stats, running, static_cast<int64_t>(time(nullptr)));
-    if (running)
+    AdvanceMonitoringTime(stats, counting, static_cast<int64_t>(time(nullptr)));
+    if (counting)
     {
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
     }
+    return stats;
+}
+
+void CTavrelloDlg::RefreshStatistics()
+{
+    CQMonitor& monitor = g_pAppContext->m_monitor;
+
+    // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. While
+    // the machine sleeps the time stands still.
+    const bool running = CounterLoad(monitor.m_boolRunning) != 0;
+    const CQStatisticsBlock stats = AdvanceMonitoringTimeNow(running && !m_boolSuspended);
 
     // 3. to 14.
     const CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats,
@@ -88,4 +98,9 @@ void CTavrelloDlg::RefreshStatistics()
             ::UpdateWindow(hTree);
         }
     }
+
+    // The autosave writes on a thread of its own, so this tick does not wait for the disk.
+    if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&
+        monitor.HasUnsavedChanges())
+        monitor.SaveDataInBackground();
 }

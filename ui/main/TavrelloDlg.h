@@ -3,7 +3,8 @@
 // icon and the menus, and on closing stops everything in a fixed order.
 //
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
-// MainRefresh.cpp (the one-second refresh), MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray
+// MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
+// MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray
 // and main menu, web links, secondary dialogs) and MainLayout.cpp (resizing, column grid, tooltips).
 #pragma once
 
@@ -15,10 +16,12 @@
 #include <string>
 
 #include "data/PtrArray.h"
+#include "engine/StatisticsBlock.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
 #include "ui/controls/ComboDriveItem.h"
 #include "ui/controls/ResizeDialog.h"
+#include "ui/main/AutosaveSchedule.h"
 #include "ui/main/TreeCtrl.h"
 
 class CQTreeItem;
@@ -59,6 +62,11 @@ private:
     // The one-second refresh (MainRefresh.cpp).
     void RefreshStatistics();
     void SetTextIfChanged(int id, const std::wstring& text);
+    // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
+    CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
+
+    // Sleep and resume (MainPower.cpp).
+    void OnPowerBroadcast(WPARAM event);
 
     // SSD capacity box (MainCapacity.cpp).
     void FillCapacityList();
@@ -89,4 +97,6 @@ private:
     UINT_PTR m_uintTimerId = 0;        // what SetTimer returned; 0 while no timer runs
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
+    CQAutosaveSchedule m_autosave;     // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;      // the machine sleeps: no monitoring time until the resume
 };
