@@ -10,6 +10,16 @@ CQMemoryFile::CQMemoryFile() : CQFile(0, 0) {}
 
 BOOL CQMemoryFile::Write(const void* buffer, DWORD count)
 {
+    if (count == 0)
+        return 1;
+    // The saved data is written field by field: most writes fit in the current piece.
+    if (count <= kChunkBytes - m_dwordUsedInLast)
+    {
+        memcpy(m_arrChunks.back().get() + m_dwordUsedInLast, buffer, count);
+        m_dwordUsedInLast += count;
+        m_qwordLength += count;
+        return 1;
+    }
     if (m_boolOutOfMemory)
         return 0;
     const BYTE* data = static_cast<const BYTE*>(buffer);
