@@ -5,12 +5,14 @@
 #include "app/ItemHandOver.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 
 CQMonitor::CQMonitor()
 {
     m_lockData.Init();
     m_lockQueue.Init();
     m_lockDrives.Init();
+    m_hCopyDone = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     m_hRetrieveThread = nullptr;
     m_hProcessThread = nullptr;
     m_boolThreadsStarted = 0;
@@ -45,12 +47,14 @@ CQMonitor::~CQMonitor()
     m_lockDrives.Delete();
     m_lockQueue.Delete();
     m_lockData.Delete();
+    if (m_hCopyDone != nullptr)
+        CloseHandle(m_hCopyDone);
 }
 
 void CQMonitor::Clear(BOOL emptyView)
 {
     {
-        CQLock lock(m_lockData);
+        CQDataWriteLock lock(*this);
         if (m_pItemHandOver != nullptr)
         {
             // Items waiting for a row are about to be deleted.

@@ -50,9 +50,9 @@ public:
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
     CQProcess* FindOrAddProcess(const QueueEntry& entry);
 
-    // Saved data file. Every save goes through SaveData: it copies the data under the data lock and
-    // writes the copy outside it, so the caller holds no monitor lock. A save waits for an autosave that
-    // is still running.
+    // Saved data file. Every save goes through SaveData: it copies the data into memory while the
+    // writers wait (engine/DataWriteLock.h) and writes the copy to the disk after they go on. The caller
+    // holds no monitor lock. A save waits for an autosave that is still running.
     BOOL SaveData();
     BOOL LoadData();
     std::wstring GetDataFilePath() const;
@@ -99,6 +99,10 @@ public:
     // wrote. Both are read without a lock.
     uint64_t m_qwordDataChanges = 0;
     uint64_t m_qwordSavedChanges = 0;
+    // Set (under the data lock) while a save copies the data without the lock; writers then wait for
+    // the event, which is signalled whenever no copy runs (engine/DataWriteLock.h).
+    BOOL m_boolSaveCopying = 0;
+    HANDLE m_hCopyDone = nullptr;
     // Data files that exist but could not be read for a system reason: never replaced, they are moved
     // aside at the next save. Only the load and the saves (one at a time) touch the list.
     std::vector<std::wstring> m_arrUnreadFiles;

@@ -13,6 +13,7 @@
 #include "data/MemoryFile.h"
 #include "data/SafeReplace.h"
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 #include "engine/Monitor.h"
 
 namespace
@@ -181,17 +182,6 @@ BOOL CQMonitor::SaveData()
     if (!m_backgroundSave.IsCurrentThread())
         m_backgroundSave.Wait();
 
-    // The data is copied under the data lock and written outside it: the processing thread waits for
-    // the copy, never for the disk. The bytes are those a direct write would give.
-    CQMemoryFile copy;
-    uint64_t changes = 0;
-    BOOL copied = 0;
-    {
-        CQLock lock(m_lockData);
-        changes = CounterLoad(m_qwordDataChanges);
-        copied = WriteDataFile(*this, copy);
-    }
-
     const std::wstring path = GetDataFilePath();
     const std::wstring aside = path + kUnreadSuffix;
     // The new file's name is taken only once a file of that name that could not be read is safe.
@@ -199,21 +189,29 @@ BOOL CQMonitor::SaveData()
         return 0;
     const auto beforeReplace = [this, &path, &aside]
     { return SetAsideIfUnread(m_arrUnreadFiles, path, aside); };
+
+    // The data is copied into memory while the writers (the processing thread, a clear) wait for this
+    // thread, and written to the disk after they go on. The window's reads of the tree need only the
+    // data lock, which the copy does not hold. The bytes are those of a direct write.
+    CQMemoryFile copy;
+    uint64_t changes = 0;
+    BOOL copied = 0;
     BOOL saved = 0;
-    if (copied)
     {
+        CQDataCopyGuard guard(*this);
+        changes = CounterLoad(m_qwordDataChanges);
+        copied = WriteDataFile(*this, copy);
+        if (!copied)
+        {
+            // No memory for the copy: the file is written from the data itself while the writers wait.
+            copy.Reset();
+            saved = SafeReplaceFile(
+                path, [this](CQFile& file) { return WriteDataFile(*this, file); }, beforeReplace);
+        }
+    }
+    if (copied)
         saved = SafeReplaceFile(
             path, [&copy](CQFile& file) { return copy.WriteTo(file); }, beforeReplace);
-    }
-    else
-    {
-        // No memory for the copy: the file is written from the data itself, under the lock.
-        copy.Reset();
-        CQLock lock(m_lockData);
-        changes = CounterLoad(m_qwordDataChanges);
-        saved = SafeReplaceFile(
-            path, [this](CQFile& file) { return WriteDataFile(*this, file); }, beforeReplace);
-    }
     if (saved)
         CounterStore(m_qwordSavedChanges, changes);
     return saved;

@@ -5,6 +5,7 @@
 #include "app/SettingsInterface.h"
 #include "data/NameCompare.h"
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 #include "engine/Monitor.h"
 
 namespace
@@ -76,7 +77,7 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
                 monitor->ResolvePath(entry.m_csFileName, resolved);
 
             {
-                CQLock lock(monitor->m_lockData);
+                CQDataWriteLock lock(*monitor);
                 if (!doNotLogFiles)
                 {
                     CQTreeItem* item = monitor->FindOrCreateItem(resolved);

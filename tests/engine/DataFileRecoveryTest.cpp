@@ -1,10 +1,14 @@
 // The saved data file when things go wrong, with real files under Wine: a file another program holds, a
 // replace that failed and left "Monitored.Files.new", a save cut short, and saves on their own thread.
 #include <algorithm>
+#include <atomic>
+#include <optional>
 #include <string>
 
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 #include "engine/MonitorFixture.h"
+#include "support/WorkerThread.h"
 
 namespace
 {
@@ -258,5 +262,33 @@ TEST_F(DataFileRecoveryTest, ABackgroundSaveWritesTheSameBytesAndOtherSavesWaitF
     m_monitor->m_backgroundSave.Wait();
     EXPECT_EQ(direct, Bytes(DataFile()));
     EXPECT_EQ(0u, LinesContaining(L"has failed"));
+}
+TEST_F(DataFileRecoveryTest, WhileASaveCopiesTheDataReadersGoOnAndWritersWait)
+{
+    Write(L"a.txt", 1);
+    std::optional<CQDataCopyGuard> copying;
+    copying.emplace(*m_monitor);
+    // The window reads the tree under the data lock: not held up by the copy.
+    WorkerThread reader([&] { CQLock lock(m_monitor->m_lockData); });
+    EXPECT_TRUE(reader.Join()) << "a reader waited for the copy";
+
+    std::atomic<bool> written{false};
+    WorkerThread writer(
+        [&]
+        {
+            CQDataWriteLock lock(*m_monitor);
+            written.store(true);
+        });
+    WorkerThread clear([&] { m_monitor->Clear(0); });
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(clear.Handle(), 300));
+    EXPECT_FALSE(written.load()) << "a writer got the data lock during the copy";
+    EXPECT_EQ(1u, Written()) << "a clear emptied the data during the copy";
+
+    // The copy is over: both get through.
+    copying.reset();
+    EXPECT_TRUE(writer.Join());
+    EXPECT_TRUE(clear.Join());
+    EXPECT_TRUE(written.load());
+    EXPECT_EQ(0u, Written());
 }
 } // namespace
