@@ -1,5 +1,5 @@
-// Replacing a file through "<name>.new" and setting files aside, with real files under Wine; and the
-// memory file that a save is copied into.
+// Replacing a file through "<name>.new", with real files under Wine; and the memory file that a save is
+// copied into.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -47,18 +47,6 @@ protected:
     const std::wstring m_new = m_path + L".new";
 };
 
-TEST_F(SafeReplaceTest, ReplacesTheFileAndLeavesNoTemporary)
-{
-    ASSERT_TRUE(WriteWholeFile(m_path, "old"));
-    EXPECT_EQ(1, SafeReplaceFile(m_path, Writer("new contents")));
-    EXPECT_EQ("new contents", Content(m_path));
-    EXPECT_FALSE(Exists(m_new));
-    // Without an old file it is simply created.
-    ASSERT_TRUE(DeleteFileW(m_path.c_str()));
-    EXPECT_EQ(1, SafeReplaceFile(m_path, Writer("first")));
-    EXPECT_EQ("first", Content(m_path));
-}
-
 TEST_F(SafeReplaceTest, AFailedWriteRemovesTheIncompleteNewFileAndKeepsTheOld)
 {
     ASSERT_TRUE(WriteWholeFile(m_path, "old"));
@@ -92,22 +80,6 @@ TEST_F(SafeReplaceTest, AReplaceThatFailsKeepsTheCompleteNewFileAndSaysWhy)
     EXPECT_FALSE(Exists(m_new));
 }
 
-TEST_F(SafeReplaceTest, TheStepBeforeTheReplaceCanStopItWithTheNewFileKept)
-{
-    ASSERT_TRUE(WriteWholeFile(m_path, "old"));
-    bool sawNewFile = false;
-    const auto stop = [&]
-    {
-        // By now the new file is complete on its own name.
-        sawNewFile = Content(m_new) == "complete";
-        return BOOL(0);
-    };
-    EXPECT_EQ(0, SafeReplaceFile(m_path, Writer("complete"), stop));
-    EXPECT_TRUE(sawNewFile);
-    EXPECT_EQ("old", Content(m_path));
-    EXPECT_EQ("complete", Content(m_new));
-}
-
 TEST_F(SafeReplaceTest, ANewFileThatCannotBeOpenedIsLeftAlone)
 {
     ASSERT_TRUE(WriteWholeFile(m_new, "not ours"));
@@ -117,31 +89,6 @@ TEST_F(SafeReplaceTest, ANewFileThatCannotBeOpenedIsLeftAlone)
     CloseHandle(holder);
     EXPECT_EQ("not ours", Content(m_new));
     EXPECT_FALSE(Exists(m_path));
-}
-
-TEST_F(SafeReplaceTest, MoveFileAsideNumbersTheNameAndNeverOverwrites)
-{
-    const std::wstring target = m_path + L".unread";
-    const char* contents[] = {"first", "second", "third"};
-    const std::wstring names[] = {target, target + L".1", target + L".2"};
-    for (int i = 0; i < 3; ++i)
-    {
-        ASSERT_TRUE(WriteWholeFile(m_path, contents[i]));
-        EXPECT_EQ(names[i], MoveFileAside(m_path, target));
-        EXPECT_FALSE(Exists(m_path));
-    }
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(contents[i], Content(names[i]));
-
-    // A file that cannot be moved stays where it is, and the failure is logged.
-    ASSERT_TRUE(WriteWholeFile(m_path, "held"));
-    HANDLE holder = CreateFileW(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    EXPECT_EQ(L"", MoveFileAside(m_path, target));
-    CloseHandle(holder);
-    EXPECT_EQ("held", Content(m_path));
-    EXPECT_FALSE(Exists(target + L".3"));
-    EXPECT_TRUE(Logged(L"could not be moved to"));
 }
 
 TEST_F(SafeReplaceTest, AMemoryFileWritesTheSameBytesAcrossItsPieces)

@@ -159,7 +159,7 @@ void CTavrelloDlg::ToggleMonitoring()
 
 void CTavrelloDlg::SaveOnSessionEnd()
 {
-    // The save copies the data under the data lock itself and writes the copy outside it.
+    // The save takes what it needs of the data lock itself; the disk is written after the writers go on.
     g_pAppContext->m_monitor.SaveData();
 }
 
