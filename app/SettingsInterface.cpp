@@ -1,5 +1,6 @@
 #include "app/SettingsInterface.h"
 
+#include "app/Log.h"
 #include "app/RegKey.h"
 #include "app/Registry.h"
 #include "app/SettingsRunTime.h"
@@ -8,6 +9,7 @@ namespace
 {
 const wchar_t kSection[] = L"Interface Settings";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr int kDefaultAutosaveMinutes = 60;
 } // namespace
 
 CQSettingsInterface::CQSettingsInterface() : CQSettings(kSection) {}
@@ -29,6 +31,13 @@ int CQSettingsInterface::Load()
     m_boolSortTreeByWriteSize = getInt(L"m_boolSortTreeByWriteSize", 1);
     m_boolHeavyWriteAlerts = getInt(L"m_boolHeavyWriteAlerts", 1);
     m_intAlertMegabytesPerMinute = getInt(L"m_intAlertMegabytesPerMinute", 2048);
+    m_intAutosaveMinutes = getInt(L"m_intAutosaveMinutes", kDefaultAutosaveMinutes);
+    if (m_intAutosaveMinutes < 0)
+    {
+        LogLine(L"m_intAutosaveMinutes " + std::to_wstring(m_intAutosaveMinutes) +
+                L" is not a number of minutes; " + std::to_wstring(kDefaultAutosaveMinutes) + L" is used.");
+        m_intAutosaveMinutes = kDefaultAutosaveMinutes;
+    }
     m_csSelectedDrives = getString(L"m_csSelectedDrives", L"");
     m_csLanguage = getString(L"m_csLanguage", L"English");
     return 1;
@@ -48,6 +57,7 @@ int CQSettingsInterface::Save()
         store->SetInt(kSection, L"m_boolSortTreeByWriteSize", m_boolSortTreeByWriteSize);
         store->SetInt(kSection, L"m_boolHeavyWriteAlerts", m_boolHeavyWriteAlerts);
         store->SetInt(kSection, L"m_intAlertMegabytesPerMinute", m_intAlertMegabytesPerMinute);
+        store->SetInt(kSection, L"m_intAutosaveMinutes", m_intAutosaveMinutes);
         store->SetString(kSection, L"m_csSelectedDrives", m_csSelectedDrives.c_str());
         store->SetString(kSection, L"m_csLanguage", m_csLanguage.c_str());
     }

@@ -14,9 +14,9 @@ class CQSettingsInterface : public CQSettings
 public:
     CQSettingsInterface();
 
-    // Writes the twelve values, then sets or deletes the autostart entry; returns 1.
+    // Writes every value, then sets or deletes the autostart entry; returns 1.
     int Save() override;
-    // Reads the twelve values with their defaults; returns 1.
+    // Reads every value with its default; returns 1.
     int Load() override;
 
     // The run-time section whose program folder the autostart command uses (not owned). Without one,
@@ -35,6 +35,8 @@ public:
     BOOL m_boolAutoExpandFolders = 0;
     BOOL m_boolSortTreeByWriteSize = 1;
     int m_intSelectedDiskSize = -1;
+    // Minutes between autosaves of the collected data; 0 turns them off.
+    int m_intAutosaveMinutes = 60;
     std::wstring m_csLanguage;
     std::wstring m_csSelectedDrives;
     // Heavy-writing alerts: on or off, and the megabytes (of 1024 x 1024 bytes) per minute above which

@@ -5,6 +5,7 @@
 #include "app/ItemHandOver.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 #include "engine/events/SystemEvents.h"
 
 CQMonitor::CQMonitor()
@@ -12,11 +13,13 @@ CQMonitor::CQMonitor()
     m_lockData.Init();
     m_lockQueue.Init();
     m_lockDrives.Init();
+    m_hCopyDone = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     m_hRetrieveThread = nullptr;
     m_hProcessThread = nullptr;
     m_boolThreadsStarted = 0;
     m_stats = CQStatisticsBlock{};
     Clear(0);
+    m_qwordSavedChanges = m_qwordDataChanges;
     m_root.m_hTreeItem = TVI_ROOT;
     m_hPort = nullptr;
     m_boolRunning = 0;
@@ -26,6 +29,8 @@ CQMonitor::CQMonitor()
 
 CQMonitor::~CQMonitor()
 {
+    // An autosave still reading the tree ends first.
+    m_backgroundSave.Wait();
     if (GetTreeItemObserver() == this)
         SetTreeItemObserver(nullptr);
     // The tree first (the root's own destructor runs last, when the members are destroyed), then the
@@ -43,12 +48,14 @@ CQMonitor::~CQMonitor()
     m_lockDrives.Delete();
     m_lockQueue.Delete();
     m_lockData.Delete();
+    if (m_hCopyDone != nullptr)
+        CloseHandle(m_hCopyDone);
 }
 
 void CQMonitor::Clear(BOOL emptyView)
 {
     {
-        CQLock lock(m_lockData);
+        CQDataWriteLock lock(*this);
         if (m_pItemHandOver != nullptr)
         {
             // Items waiting for a row are about to be deleted.
@@ -65,6 +72,7 @@ void CQMonitor::Clear(BOOL emptyView)
         CounterStore(m_stats.m_qwordWrittenAligned, uint64_t(0));
         CounterStore(m_stats.m_qwordOperations, uint64_t(0));
         CounterStore(m_stats.m_qwordFiles, uint64_t(0));
+        CounterAdd(m_qwordDataChanges, uint64_t(1));
 
         m_mapPathCache.clear();
         m_mapProcessIndex.clear();

@@ -15,6 +15,7 @@
 #include "data/PtrArray.h"
 #include "data/TreeItemFolder.h"
 #include "data/TreeObserver.h"
+#include "engine/BackgroundSave.h"
 #include "engine/DriveItem.h"
 #include "engine/QueueEntry.h"
 #include "engine/RuntimeProcess.h"
@@ -66,10 +67,19 @@ public:
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
     CQProcess* FindOrAddProcess(const QueueEntry& entry);
 
-    // Saved data file.
+    // Saved data file. Every save goes through SaveData: it copies the data into memory while the
+    // writers wait (engine/DataWriteLock.h) and writes the copy to the disk after they go on. The caller
+    // holds no monitor lock. A save waits for an autosave that is still running.
     BOOL SaveData();
     BOOL LoadData();
     std::wstring GetDataFilePath() const;
+    // Starts SaveData on a thread of its own (the autosave); 0 when it could not start or one still runs.
+    BOOL SaveDataInBackground();
+    // Whether anything was counted or cleared since the data was last loaded or saved.
+    BOOL HasUnsavedChanges() const;
+    // Tells the save observer about a background save that has succeeded since the last call; the
+    // observer belongs to the user-interface thread, which calls this from its refresh.
+    void NotifyBackgroundSave();
 
     // Driver service.
     BOOL InstallDriverService();
@@ -113,6 +123,18 @@ public:
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
     CQPtrAutoArray<CQProcess> m_arrProcesses;
     CQTreeItemFolder m_root;
+    // Raised under the data lock whenever the collected data changes; the value the last good save
+    // wrote. Both are read without a lock.
+    uint64_t m_qwordDataChanges = 0;
+    uint64_t m_qwordSavedChanges = 0;
+    // Set (under the data lock) while a save copies the data without the lock; writers then wait for
+    // the event, which is signalled whenever no copy runs (engine/DataWriteLock.h).
+    BOOL m_boolSaveCopying = 0;
+    HANDLE m_hCopyDone = nullptr;
+    // Data files that exist but could not be read for a system reason: never replaced, they are moved
+    // aside at the next save. Only the load and the saves (one at a time) touch the list.
+    std::vector<std::wstring> m_arrUnreadFiles;
+    CQBackgroundSave m_backgroundSave;
 
     // The system-events mode; null while the driver is the source or nothing runs.
     std::unique_ptr<CQSystemEvents> m_pSystemEvents;
@@ -127,8 +149,11 @@ public:
     CQSettingsRunTime* m_pSettingsRunTime = nullptr;
     // Where new items go on their way to the files tree view (not owned, may be null).
     CQItemHandOver* m_pItemHandOver = nullptr;
-    // Told after every successful SaveData (not owned, may be null).
+    // Told after every successful SaveData (not owned, may be null): at once for a save on the calling
+    // thread, through NotifyBackgroundSave for an autosave.
     ISaveDataObserver* m_pSaveObserver = nullptr;
+    // Set by a successful background save, taken by NotifyBackgroundSave.
+    BOOL m_boolBackgroundSaved = 0;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
     // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty.

@@ -5,6 +5,7 @@
 #include "app/SettingsInterface.h"
 #include "data/NameCompare.h"
 #include "engine/Counters.h"
+#include "engine/DataWriteLock.h"
 #include "engine/Monitor.h"
 
 namespace
@@ -76,7 +77,7 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
                 monitor->ResolvePath(entry.m_csFileName, resolved);
 
             {
-                CQLock lock(monitor->m_lockData);
+                CQDataWriteLock lock(*monitor);
                 if (!doNotLogFiles)
                 {
                     CQTreeItem* item = monitor->FindOrCreateItem(resolved);
@@ -90,6 +91,7 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
                 CQStatisticsBlock& stats = monitor->m_stats;
                 CounterAdd(stats.m_qwordWritten, entry.m_qwordBytes);
                 CounterAdd(stats.m_qwordWrittenAligned, CQTreeItem::AlignSize(entry.m_qwordBytes));
+                CounterAdd(monitor->m_qwordDataChanges, uint64_t(1));
             }
             CounterAdd(monitor->m_stats.m_qwordOperations, uint64_t(1));
         }

@@ -1,5 +1,5 @@
-// Told after each successful save of the collected data, on the thread that saved (the data lock may be
-// held: the save at the end of a session holds it).
+// Told after each successful save of the collected data, on the user-interface thread: at once after a
+// save there, at the next refresh after an autosave. No monitor lock is held.
 #pragma once
 
 class CQMonitor;

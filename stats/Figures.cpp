@@ -8,7 +8,11 @@ void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
 {
     if (!running)
         return;
-    block.m_qwordMonitoringSeconds += static_cast<uint64_t>(now - block.m_int64LastTimeStamp);
+    // A clock that stepped back only moves the stamp: the seconds never go down or wrap. The difference
+    // is taken unsigned, so even a stamp from a damaged file cannot overflow it.
+    if (now > block.m_int64LastTimeStamp)
+        block.m_qwordMonitoringSeconds +=
+            static_cast<uint64_t>(now) - static_cast<uint64_t>(block.m_int64LastTimeStamp);
     block.m_int64LastTimeStamp = now;
 }
 

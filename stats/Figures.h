@@ -22,7 +22,8 @@ struct CQFigureTexts
     std::wstring queue;          // 1031
 };
 
-// Adds the seconds since the last time stamp to the monitoring time while monitoring runs.
+// Adds the seconds since the last time stamp to the monitoring time while monitoring runs, and makes now
+// the stamp. A now before the stamp (the clock was set back) adds nothing.
 void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now);
 
 // written and writtenAligned are the snapshot taken before the monitoring time was advanced; the other

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/LogCapture.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RegistryScratch.h"
 #include "support/TempFolder.h"
@@ -86,6 +87,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     settings.m_intSelectedDiskSize = 7;
     settings.m_boolHeavyWriteAlerts = 7;
     settings.m_intAlertMegabytesPerMinute = 7;
+    settings.m_intAutosaveMinutes = 7;
     settings.m_csLanguage = L"junk";
     settings.m_csSelectedDrives = L"junk";
     EXPECT_EQ(1, settings.Load());
@@ -100,6 +102,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     EXPECT_EQ(1, settings.m_boolSortTreeByWriteSize);
     EXPECT_EQ(1, settings.m_boolHeavyWriteAlerts);
     EXPECT_EQ(2048, settings.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
     EXPECT_EQ(L"", settings.m_csSelectedDrives);
     EXPECT_EQ(L"English", settings.m_csLanguage);
 }
@@ -117,6 +120,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     saved.m_boolSortTreeByWriteSize = 0;
     saved.m_boolHeavyWriteAlerts = 0;
     saved.m_intAlertMegabytesPerMinute = 10240;
+    saved.m_intAutosaveMinutes = 0;
     saved.m_csSelectedDrives = L"C:E:";
     saved.m_csLanguage = L"Deutsch";
     EXPECT_EQ(1, saved.Save());
@@ -125,7 +129,8 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
                                    L"m_boolAutostartSession",  L"m_boolDoNotLogFiles",
                                    L"m_boolTrayIcon",          L"m_boolStartMinimized",
                                    L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize",
-                                   L"m_boolHeavyWriteAlerts",  L"m_intAlertMegabytesPerMinute"};
+                                   L"m_boolHeavyWriteAlerts",  L"m_intAlertMegabytesPerMinute",
+                                   L"m_intAutosaveMinutes"};
     for (const wchar_t* name : dwordNames)
     {
         DWORD type = 0;
@@ -158,6 +163,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     EXPECT_EQ(0, loaded.m_boolSortTreeByWriteSize);
     EXPECT_EQ(0, loaded.m_boolHeavyWriteAlerts);
     EXPECT_EQ(10240, loaded.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(0, loaded.m_intAutosaveMinutes) << "0 turns autosaving off and is kept";
     EXPECT_EQ(L"C:E:", loaded.m_csSelectedDrives);
     EXPECT_EQ(L"Deutsch", loaded.m_csLanguage);
 }
@@ -168,6 +174,17 @@ TEST_F(SettingsTest, AStoredMinusOneStaysMinusOne)
     CQSettingsInterface settings;
     settings.Load();
     EXPECT_EQ(-1, settings.m_intSelectedDiskSize);
+}
+
+TEST_F(SettingsTest, ANegativeAutosaveIntervalFallsBackToTheDefault)
+{
+    ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, L"m_intAutosaveMinutes", 0xFFFFFFFF));
+    LogCapture log;
+    CQSettingsInterface settings;
+    settings.Load();
+    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
+    ASSERT_EQ(1u, log.Lines().size());
+    EXPECT_EQ(L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used.", log.Lines()[0]);
 }
 
 TEST_F(SettingsTest, AutostartValueFollowsTheFlag)

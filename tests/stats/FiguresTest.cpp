@@ -80,16 +80,36 @@ TEST(Figures, RatioHasFourSignificantDigits)
     EXPECT_EQ(L"0", ComputeFigures(GiB, 0, Block(10, 0), false, 0, 0).ratio);
 }
 
-TEST(Figures, MonitoringTimeAdvancesOnlyWhileRunning)
+TEST(Figures, MonitoringTimeAdvancesOnlyWhileRunningAndNeverBackwards)
 {
-    CQStatisticsBlock b = Block(100);
-    b.m_int64LastTimeStamp = 1000;
-    AdvanceMonitoringTime(b, false, 4600);
-    EXPECT_EQ(100u, b.m_qwordMonitoringSeconds);
-    EXPECT_EQ(1000, b.m_int64LastTimeStamp);
-    AdvanceMonitoringTime(b, true, 1060);
-    EXPECT_EQ(160u, b.m_qwordMonitoringSeconds);
-    EXPECT_EQ(1060, b.m_int64LastTimeStamp);
+    struct Case
+    {
+        const char* what;
+        bool running;
+        int64_t stamp;
+        uint64_t seconds;
+        int64_t now;
+        uint64_t expectedSeconds;
+        int64_t expectedStamp;
+    };
+    const Case cases[] = {
+        {"off: nothing moves", false, 1000, 100, 4600, 100, 1000},
+        {"on: the seconds since the stamp", true, 1000, 100, 1060, 160, 1060},
+        {"on, same second", true, 1000, 100, 1000, 100, 1000},
+        // 100 monitored seconds and the clock set back 200 s: only the stamp moves.
+        {"clock set back", true, 1000, 100, 800, 100, 800},
+        {"off, clock set back", false, 1000, 100, 800, 100, 1000},
+        {"stamp of a damaged file far in the past", true, INT64_MIN, 0, 10, uint64_t(INT64_MAX) + 11, 10},
+        {"stamp of a damaged file far in the future", true, INT64_MAX, 5, 10, 5, 10},
+    };
+    for (const Case& c : cases)
+    {
+        CQStatisticsBlock b = Block(c.seconds);
+        b.m_int64LastTimeStamp = c.stamp;
+        AdvanceMonitoringTime(b, c.running, c.now);
+        EXPECT_EQ(c.expectedSeconds, b.m_qwordMonitoringSeconds) << c.what;
+        EXPECT_EQ(c.expectedStamp, b.m_int64LastTimeStamp) << c.what;
+    }
 }
 
 TEST(CapacityList, DefaultIsTheSmallestLargerCapacity)

@@ -1,10 +1,12 @@
-// CTavrelloDlg: the one-second refresh of the statistics panel and the paced repaint of the files tree.
+// CTavrelloDlg: the one-second refresh of the statistics panel, the paced repaint of the files tree and
+// the autosave.
 #include "ui/main/TavrelloDlg.h"
 
 #include <ctime>
 #include <iterator>
 
 #include "app/AppContext.h"
+#include "app/SettingsInterface.h"
 #include "engine/Counters.h"
 #include "engine/Measuring.h"
 #include "resources/resource.h"
@@ -45,24 +47,34 @@ void CTavrelloDlg::SetTextIfChanged(int id, const std::wstring& text)
     SetDlgItemText(id, text.c_str());
 }
 
+CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
+{
+    CQMonitor& monitor = g_pAppContext->m_monitor;
+    CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
+    AdvanceMonitoringTime(stats, counting, static_cast<int64_t>(time(nullptr)));
+    if (counting)
+    {
+        CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
+        CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
+    }
+    return stats;
+}
+
 void CTavrelloDlg::RefreshStatistics()
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
     // An export that has ended is reported first, so the status line no longer shows it.
     m_export.Poll(m_hWnd);
 
-    // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it.
-    CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
+    // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. Time in
+    // which nothing could measure, or the machine slept, is no monitoring time: it would only dilute the
+    // daily rates.
     const bool running = CounterLoad(monitor.m_boolRunning) != 0;
-    // Time in which nothing could measure is no monitoring time: it would only dilute the daily rates.
-    const bool measuring = running && CanMeasure(monitor);
-    AdvanceMonitoringTime(stats, measuring, static_cast<int64_t>(time(nullptr)));
-    if (measuring)
-    {
-        CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
-        CounterStore(monitor.m_stats.m_int64LastTimeStamp, stats.m_int64LastTimeStamp);
-    }
+    const CQStatisticsBlock stats =
+        AdvanceMonitoringTimeNow(running && !m_boolSuspended && CanMeasure(monitor));
     g_pAppContext->m_writeHistory.Refresh(monitor);
+    // The history is written after an autosave here, on its own thread.
+    monitor.NotifyBackgroundSave();
 
     // 3. to 14.
     CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats, running,
@@ -99,4 +111,9 @@ void CTavrelloDlg::RefreshStatistics()
     }
 
     CheckHeavyWriting();
+
+    // The autosave writes on a thread of its own, so this tick does not wait for the disk.
+    if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&
+        monitor.HasUnsavedChanges())
+        monitor.SaveDataInBackground();
 }

@@ -168,9 +168,8 @@ void CTavrelloDlg::ToggleMonitoring()
 
 void CTavrelloDlg::SaveOnSessionEnd()
 {
-    CQMonitor& monitor = g_pAppContext->m_monitor;
-    CQLock lock(monitor.m_lockData);
-    monitor.SaveData();
+    // The save takes what it needs of the data lock itself; the disk is written after the writers go on.
+    g_pAppContext->m_monitor.SaveData();
 }
 
 BOOL CTavrelloDlg::PreTranslateMessage(MSG* pMsg)
@@ -191,6 +190,12 @@ BOOL CTavrelloDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         SaveOnSessionEnd();
         // Not handled: the default answer lets the session end.
         return FALSE;
+    }
+    if (message == WM_POWERBROADCAST && g_pAppContext)
+    {
+        OnPowerBroadcast(wParam);
+        result = TRUE;
+        return TRUE;
     }
     return CQResizeDialog::WindowProc(message, wParam, lParam, result);
 }

@@ -3,9 +3,10 @@
 // icon and the menus, and on closing stops everything in a fixed order.
 //
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
-// MainRefresh.cpp (the one-second refresh), MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray
-// and main menu, web links, secondary dialogs), MainLayout.cpp (resizing, column grid, tooltips) and
-// MainHeavyWrite.cpp (the heavy-writing balloon).
+// MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
+// MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray and main menu, web links, secondary
+// dialogs), MainLayout.cpp (resizing, column grid, tooltips) and MainHeavyWrite.cpp (the heavy-writing
+// balloon).
 #pragma once
 
 #include <windows.h>
@@ -16,11 +17,13 @@
 #include <string>
 
 #include "data/PtrArray.h"
+#include "engine/StatisticsBlock.h"
 #include "stats/alerts/HeavyWriteAlert.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
 #include "ui/controls/ComboDriveItem.h"
 #include "ui/controls/ResizeDialog.h"
+#include "ui/main/AutosaveSchedule.h"
 #include "ui/main/ExportCommand.h"
 #include "ui/main/TreeCtrl.h"
 
@@ -68,6 +71,11 @@ private:
     void SetTextIfChanged(int id, const std::wstring& text);
     // The heavy-writing alert's step, with its balloon (MainHeavyWrite.cpp).
     void CheckHeavyWriting();
+    // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
+    CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
+
+    // Sleep and resume (MainPower.cpp).
+    void OnPowerBroadcast(WPARAM event);
 
     // SSD capacity box (MainCapacity.cpp).
     void FillCapacityList();
@@ -101,4 +109,6 @@ private:
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
     CQExportCommand m_export;
+    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
 };
