@@ -99,6 +99,8 @@ BOOL CQMonitor::LoadData()
             delete process;
             return 0;
         }
+        // Links name a process by its position; a damaged file's stored index must not say otherwise.
+        process->m_dwordIndex = i;
         m_arrProcesses.Add(process);
     }
     return m_root.Load(file);
