@@ -94,6 +94,9 @@ public:
     CQSettingsRunTime* m_pSettingsRunTime = nullptr;
     // Where new items go on their way to the files tree view (not owned, may be null).
     CQItemHandOver* m_pItemHandOver = nullptr;
+    // The retrieval thread's pause between polls, Sleep when null; a test shortens it to live through a
+    // long idle stretch quickly.
+    void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
     // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty.
