@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/controls/ShowRequest.h"
+
 namespace
 {
 MessageBoxHook& CurrentHook()
@@ -9,13 +11,26 @@ MessageBoxHook& CurrentHook()
     static MessageBoxHook hook;
     return hook;
 }
+
+// The system runs a message box in a loop of its own, which offers every message to the thread's message
+// filter: that is where a second instance's show request reaches the main window.
+LRESULT CALLBACK ShowRequestFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0 && lParam != 0 && HandleShowRequest(*reinterpret_cast<const MSG*>(lParam)))
+        return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 } // namespace
 
 int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
 {
     if (CurrentHook())
         return CurrentHook()(owner, text, caption, type);
-    return MessageBoxW(owner, text, caption, type);
+    HHOOK filter = SetWindowsHookExW(WH_MSGFILTER, ShowRequestFilter, nullptr, GetCurrentThreadId());
+    const int answer = MessageBoxW(owner, text, caption, type);
+    if (filter != nullptr)
+        UnhookWindowsHookEx(filter);
+    return answer;
 }
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)

@@ -7,6 +7,7 @@
 #include "engine/Counters.h"
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
+#include "ui/controls/ShowRequest.h"
 
 namespace
 {
@@ -99,6 +100,8 @@ BOOL CTavrelloDlg::OnInitDialog()
 
     // 14.
     context.m_boolInitializing = 0;
+    // A second instance's show request reaches this window from every modal loop from now on.
+    SetShowRequestTarget(context.m_uintShowMessage, this);
 
     // 15. The column grid in one deferred batch.
     m_hDeferWindowPos = ::BeginDeferWindowPos(kLayoutWindows);
@@ -118,6 +121,7 @@ void CTavrelloDlg::OnDestroy()
         return;
     CQAppContext& context = *g_pAppContext;
     CQMonitor& monitor = context.m_monitor;
+    SetShowRequestTarget(0, nullptr);
 
     // 1. The refresh timer. SetTimer reports a timer of id 0 as 1, so the id itself is killed.
     if (m_uintTimerId)
