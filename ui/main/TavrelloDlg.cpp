@@ -56,6 +56,7 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 1. Base initialisation: icons, tooltips, placement, minimum size, first layout.
     CQResizeDialog::OnInitDialog();
     AttachControls();
+    WidenToFitLabels();
 
     // 2. Tree colours.
     m_tree.SetColors(kControlBackgroundColor, kControlTextColor, kControlBackgroundColor);
