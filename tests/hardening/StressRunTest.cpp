@@ -12,13 +12,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AppContext.h"
@@ -30,42 +28,18 @@
 #include "support/StandinService.h"
 #include "support/TempFolder.h"
 #include "support/WrimonRecords.h"
+#include "hardening/StressLoad.h"
 #include "ui/main/TavrelloDlg.h"
 
 namespace
 {
 constexpr UINT kTickMs = 50;
-constexpr UINT kAnswerLimitMs = 5000;
-// Records queued beyond this make the feeder wait: the point is contention, not an endless queue.
-constexpr int kQueueHigh = 20000;
-constexpr size_t kReplyBytes = 0x40000;
-constexpr int kFeedLinesPerFile = 16;
 constexpr int kQuietWrites = 40;
 
 bool StressAutoExpand()
 {
     wchar_t value[4] = L"";
     return !(GetEnvironmentVariableW(L"TAVRELLO_STRESS_AUTO_EXPAND", value, 4) == 1 && value[0] == L'0');
-}
-
-// A process of the session other than this one, so that writes come from two processes whose names the
-// lookup finds (an id that no process has would take a process snapshot for every record).
-DWORD OtherProcessId()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    DWORD found = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    {
-        if (entry.th32ProcessID != 0 && entry.th32ProcessID != GetCurrentProcessId())
-        {
-            found = entry.th32ProcessID;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
-    return found;
 }
 
 // The longest stretch between two messages that the user-interface thread took, and the message that
@@ -99,224 +73,6 @@ int StressSeconds()
     const int seconds = _wtoi(value);
     return seconds > 0 ? seconds : 10;
 }
-
-std::wstring DevicePathOfC(const std::wstring& rest)
-{
-    static const std::wstring device = []
-    {
-        wchar_t name[MAX_PATH] = L"";
-        QueryDosDeviceW(L"C:", name, MAX_PATH);
-        return std::wstring(name);
-    }();
-    return device + rest;
-}
-
-std::string Hex(const std::vector<BYTE>& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (BYTE b : bytes)
-    {
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
-}
-
-bool AppendToFile(const std::wstring& path, const std::string& text)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return written == text.size();
-}
-
-// Checks the subtree sums of every item, without recursion; returns the items that disagree and
-// counts the items and their own bytes.
-struct TreeCheck
-{
-    uint64_t items = 0;
-    uint64_t written = 0;
-    uint64_t aligned = 0;
-    uint64_t wrongSums = 0;
-};
-
-TreeCheck CheckTree(const CQTreeItem& root)
-{
-    TreeCheck check;
-    std::vector<const CQTreeItem*> pending = {&root};
-    while (!pending.empty())
-    {
-        const CQTreeItem* item = pending.back();
-        pending.pop_back();
-        uint64_t below = item->m_qwordWritten;
-        for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
-        {
-            const CQTreeItem* child = item->m_arrChildren[i];
-            below += child->m_qwordWrittenWithSubitems;
-            pending.push_back(child);
-        }
-        if (item != &root)
-        {
-            ++check.items;
-            check.written += item->m_qwordWritten;
-            check.aligned += item->m_qwordWrittenAligned;
-            // A Clear leaves the root's own figures as they are: only the items below it are checked.
-            if (below != item->m_qwordWrittenWithSubitems)
-                ++check.wrongSums;
-        }
-    }
-    return check;
-}
-
-// Makes the feed: full replies of records, half on paths seen before, half on new ones, each reply
-// repeated a few times; a line now and then carries a flagged record, so the log viewer gets live lines.
-class Feeder
-{
-public:
-    Feeder(CQMonitor& monitor, const TempFolder& folder) : m_monitor(monitor), m_folder(folder) {}
-
-    void Start()
-    {
-        NextFile();
-        m_thread = std::thread([this] { Run(); });
-    }
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    // A fresh feed file: whatever the stand-in still had queued from the old one is dropped.
-    void NextFile()
-    {
-        m_path = m_folder.File(L"feed" + std::to_wstring(++m_files) + L".txt");
-        AppendToFile(m_path, std::string());
-        SetEnvironmentVariableW(L"WRIMON_STANDIN_FEED", m_path.c_str());
-    }
-    const std::wstring& Path() const { return m_path; }
-    uint64_t RecordsFed() const { return m_recordsFed; }
-
-private:
-    void Run()
-    {
-        int lines = 0;
-        while (!m_stop)
-        {
-            if (m_monitor.GetPendingRecords() > kQueueHigh)
-            {
-                Sleep(20);
-                continue;
-            }
-            int records = 0;
-            const std::vector<BYTE> reply = MakeReply(records);
-            const int repeat = 2 + static_cast<int>(m_counter % 4);
-            if (!AppendToFile(m_path, "repeat " + std::to_string(repeat) + " " + Hex(reply) + "\n"))
-                break;
-            m_recordsFed += static_cast<uint64_t>(records) * repeat;
-            if (++lines % kFeedLinesPerFile == 0)
-            {
-                const std::wstring old = m_path;
-                NextFile();
-                DeleteFileW(old.c_str());
-            }
-            Sleep(200);
-        }
-    }
-
-    std::vector<BYTE> MakeReply(int& records)
-    {
-        std::vector<BYTE> reply;
-        const DWORD self = GetCurrentProcessId();
-        for (;;)
-        {
-            ++m_counter;
-            wrimon_test::RecordFields fields;
-            const bool seen = m_counter % 2 == 0;
-            fields.name = DevicePathOfC(seen ? L"\\stress\\seen\\dir" + std::to_wstring(m_counter % 37) +
-                                                   L"\\file" + std::to_wstring(m_counter % 1009) + L".dat"
-                                             : L"\\stress\\new\\n" + std::to_wstring(m_counter / 500) +
-                                                   L"\\f" + std::to_wstring(m_counter) + L".tmp");
-            fields.processId = m_counter % 3 == 0 ? m_otherProcess : self;
-            fields.writeLength = static_cast<uint32_t>(1 + m_counter % 70000);
-            fields.readLength = m_counter % 5;
-            if (m_counter % 5000 == 0)
-                fields.recordType = 0x10000000;
-            std::vector<BYTE> record = wrimon_test::MakeRecord(fields);
-            record.resize((record.size() + 7) & ~size_t(7));
-            const uint32_t length = static_cast<uint32_t>(record.size());
-            memcpy(record.data(), &length, 4);
-            if (reply.size() + record.size() > kReplyBytes)
-                return reply;
-            wrimon_test::Append(reply, record);
-            ++records;
-        }
-    }
-
-    CQMonitor& m_monitor;
-    const TempFolder& m_folder;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::wstring m_path;
-    int m_files = 0;
-    uint64_t m_counter = 0;
-    std::atomic<uint64_t> m_recordsFed{0};
-    const DWORD m_otherProcess = OtherProcessId();
-};
-
-// Asks the windows for an answer twice a second from its own thread.
-class Watcher
-{
-public:
-    void Start(HWND main)
-    {
-        m_main = main;
-        m_thread = std::thread([this] { Run(); });
-    }
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    // Another window to ask, such as the log viewer once it is open.
-    void Watch(HWND hwnd) { m_extra = hwnd; }
-    int Unanswered() const { return m_unanswered; }
-    int Asked() const { return m_asked; }
-
-private:
-    void Ask(HWND hwnd)
-    {
-        if (hwnd == nullptr || !IsWindow(hwnd))
-            return;
-        DWORD_PTR result = 0;
-        ++m_asked;
-        if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerLimitMs, &result) && IsWindow(hwnd))
-            ++m_unanswered;
-    }
-    void Run()
-    {
-        while (!m_stop)
-        {
-            Ask(m_main);
-            Ask(GetDlgItem(m_main, IDC_FILES_TREE));
-            Ask(m_extra);
-            Sleep(500);
-        }
-    }
-
-    HWND m_main = nullptr;
-    std::atomic<HWND> m_extra{nullptr};
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_unanswered{0};
-    std::atomic<int> m_asked{0};
-};
 
 struct OwnedDialogSearch
 {
