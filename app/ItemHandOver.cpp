@@ -40,12 +40,20 @@ void CQItemHandOver::Push(CQTreeItem* item)
     }
 }
 
-void CQItemHandOver::TakePending(std::vector<CQTreeItem*>& items)
+void CQItemHandOver::TakePending(std::vector<CQTreeItem*>& items, size_t limit)
 {
     items.clear();
     CQLock lock(m_lock);
-    items.swap(m_arrPending);
-    m_boolPosted = 0;
+    if (m_arrPending.size() <= limit)
+    {
+        items.swap(m_arrPending);
+        m_boolPosted = 0;
+        return;
+    }
+    const auto end = m_arrPending.begin() + static_cast<std::ptrdiff_t>(limit);
+    items.assign(m_arrPending.begin(), end);
+    m_arrPending.erase(m_arrPending.begin(), end);
+    m_boolPosted = m_hWindow != nullptr && PostMessageW(m_hWindow, m_uintMessage, itemsPending, 0) ? 1 : 0;
 }
 
 void CQItemHandOver::Discard()

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "app/CriticalSection.h"
@@ -35,8 +36,9 @@ public:
     // Any thread (the processing thread holds the data lock): queues the item when a view is connected.
     void Push(CQTreeItem* item);
 
-    // User-interface thread: takes the waiting items in the order they were pushed.
-    void TakePending(std::vector<CQTreeItem*>& items);
+    // User-interface thread: takes the waiting items in the order they were pushed, at most limit of them;
+    // when more wait, the message comes again for them.
+    void TakePending(std::vector<CQTreeItem*>& items, size_t limit = SIZE_MAX);
 
     // Drops the waiting items, for when the items themselves are about to be deleted (data lock held).
     void Discard();

@@ -13,3 +13,17 @@ int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT
 // Installs a hook (an empty one restores MessageBoxW) and returns the previous one. User-interface
 // thread only.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// For the life of the object, the thread's message filter hands a second instance's show request to the
+// main window: around a system dialog with a loop of its own (a message box, the Save As dialog).
+class CQShowRequestFilterScope
+{
+public:
+    CQShowRequestFilterScope();
+    ~CQShowRequestFilterScope();
+    CQShowRequestFilterScope(const CQShowRequestFilterScope&) = delete;
+    CQShowRequestFilterScope& operator=(const CQShowRequestFilterScope&) = delete;
+
+private:
+    HHOOK m_hFilter;
+};

@@ -1,6 +1,7 @@
 // Reading and writing the collected data's objects in the saved data file. Every field is its own Read or
 // Write call on the file, which buffers them; the tree is walked with an explicit stack so that a deeply
 // nested tree, saved or loaded from a damaged file, cannot exhaust the thread's stack.
+#include <string>
 #include <vector>
 
 #include "app/Log.h"
@@ -27,12 +28,18 @@ BOOL WriteCounted(CQFile& file, const wchar_t* text, size_t length, DWORD limit)
     return bytes == 0 ? 1 : file.Write(text, bytes);
 }
 
+// Capacity of the scratch buffer, in characters, that is kept from one name to the next.
+const size_t kKeptScratchCapacity = 32768;
+
 // Reads through one buffer per thread, so loading a large tree does not allocate a string per name twice.
 BOOL ReadCounted(CQFile& file, CQCompactString& text, DWORD limit)
 {
     thread_local std::wstring scratch;
     const BOOL ok = file.ReadString(scratch, limit);
     text.Assign(scratch.data(), scratch.size());
+    // A huge name (a damaged file can claim one) must not keep its memory for the rest of the run.
+    if (scratch.capacity() > kKeptScratchCapacity)
+        std::wstring().swap(scratch);
     return ok;
 }
 

@@ -154,6 +154,9 @@ public:
     ISaveDataObserver* m_pSaveObserver = nullptr;
     // Set by a successful background save, taken by NotifyBackgroundSave.
     BOOL m_boolBackgroundSaved = 0;
+    // The retrieval thread's pause between polls, Sleep when null; a test shortens it to live through a
+    // long idle stretch quickly.
+    void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
     // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty.

@@ -151,6 +151,8 @@ DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& 
             delete process;
             return failed();
         }
+        // Links name a process by its position; a damaged file's stored index must not say otherwise.
+        process->m_dwordIndex = i;
         monitor.m_arrProcesses.Add(process);
     }
     return monitor.m_root.Load(file) ? DataFileState::complete : failed();

@@ -32,6 +32,14 @@ void StopMonitoring(CQMonitor& monitor)
     CounterStore(monitor.m_boolStop, LONG(1));
 }
 
+void PollPause(const CQMonitor& monitor)
+{
+    if (monitor.m_pfnPollPause != nullptr)
+        monitor.m_pfnPollPause(kPollPauseMs);
+    else
+        Sleep(kPollPauseMs);
+}
+
 } // namespace
 
 void QueueLogRecord(CQMonitor& monitor, const LogRecordView& record)
@@ -91,7 +99,7 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
             break;
         case PortOutcome::NothingReady:
             // Not an error: the count of consecutive errors stays as it is.
-            Sleep(kPollPauseMs);
+            PollPause(monitor);
             continue;
         case PortOutcome::Unexpected:
             LogLine(L"Unexpected error");
@@ -101,7 +109,7 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
                 StopMonitoring(monitor);
                 break;
             }
-            Sleep(kPollPauseMs);
+            PollPause(monitor);
             continue;
         case PortOutcome::Records:
             WalkReply(reply.get(), result.BytesReturned, onRecord, onLogLine);
@@ -116,7 +124,7 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
                 }
                 else
                 {
-                    Sleep(kPollPauseMs);
+                    PollPause(monitor);
                 }
                 ++idle;
             }

@@ -4,6 +4,12 @@
 
 #include "stats/Format.h"
 
+namespace
+{
+// The smallest number of years that "%.02g" rounds to three digits.
+constexpr double kWholeYearsFrom = 99.5;
+} // namespace
+
 void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
 {
     if (!running)
@@ -19,8 +25,12 @@ void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
 std::wstring FormatLife(uint64_t days)
 {
     wchar_t buffer[64];
-    if (days >= 365)
-        swprintf(buffer, 64, L"%.02g years", static_cast<double>(days) / 365.0);
+    const double years = static_cast<double>(days) / 365.0;
+    // Two significant digits turn into an exponent ("1e+02") from 99.5 on: whole years from there.
+    if (years >= kWholeYearsFrom)
+        swprintf(buffer, 64, L"%.0f years", years);
+    else if (days >= 365)
+        swprintf(buffer, 64, L"%.02g years", years);
     else if (days >= 30)
         swprintf(buffer, 64, L"%.02g months", static_cast<double>(days) / 30.0);
     else

@@ -14,12 +14,15 @@
 #include <fltuser.h>
 
 #include <cstring>
+#include <cwchar>
 #include <map>
 
 namespace standin
 {
 namespace
 {
+
+constexpr wchar_t RefuseVariable[] = L"WRIMON_STANDIN_REFUSE";
 
 // While records are waiting, the feed file is looked at only this often.
 constexpr ULONGLONG BusyFeedPollMs = 100;
@@ -136,6 +139,23 @@ bool IsPortName(LPCWSTR name)
     return name != nullptr && EqualsNoCase(name, WrimonPortName);
 }
 
+// "WRIMON_STANDIN_REFUSE=<hresult>": connections fail with that result while the variable is set, so that
+// tests can see a program whose driver runs but whose port cannot be opened. Anything but a failure code
+// is ignored.
+bool RefusedConnection(HRESULT& result)
+{
+    wchar_t value[32] = L"";
+    const DWORD cch = GetEnvironmentVariableW(RefuseVariable, value, ARRAYSIZE(value));
+    if (cch == 0 || cch >= ARRAYSIZE(value))
+        return false;
+    wchar_t* end = nullptr;
+    const unsigned long code = wcstoul(value, &end, 0);
+    if (end == value || *end != L'\0' || !FAILED(static_cast<HRESULT>(code)))
+        return false;
+    result = static_cast<HRESULT>(code);
+    return true;
+}
+
 } // namespace
 } // namespace standin
 
@@ -156,6 +176,9 @@ extern "C" HRESULT WINAPI FilterConnectCommunicationPort(LPCWSTR lpPortName, DWO
     // Nobody listens on the port unless the driver runs.
     if (!IsPortName(lpPortName) || !IsWrimonRunning())
         return ResultPortNotFound;
+    HRESULT refused = S_OK;
+    if (RefusedConnection(refused))
+        return refused;
 
     PortState& state = Ports();
     uint64_t session;

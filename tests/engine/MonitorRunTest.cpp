@@ -126,4 +126,35 @@ TEST_F(StandinMonitorTest, StartLoadsTheSavedDataBeforeMonitoring)
     EXPECT_TRUE(HasLine(L"RetrieveLogRecords ended"));
 }
 
+// The driver runs but its port cannot be opened: Start creates no threads, and the clean-up goes straight
+// to removing the service and saving.
+TEST_F(StandinMonitorTest, ARefusedPortConnectionStartsNoThreadsAndTheCleanUpStillRemovesAndSaves)
+{
+    struct Refusal
+    {
+        Refusal() { SetEnvironmentVariableW(L"WRIMON_STANDIN_REFUSE", L"0x80070005"); }
+        ~Refusal() { SetEnvironmentVariableW(L"WRIMON_STANDIN_REFUSE", nullptr); }
+    };
+    {
+        Refusal refusal;
+        m_monitor->Start();
+    }
+    const std::vector<std::wstring> lines = m_log.Lines();
+    const auto refused = std::find(lines.begin(), lines.end(), L"Could not connect to filter");
+    ASSERT_NE(lines.end(), refused) << LogText();
+    ASSERT_NE(lines.begin(), refused);
+    EXPECT_EQ(0u, (refused - 1)->rfind(L"FilterConnectCommunicationPort :: ", 0)) << LogText();
+    EXPECT_EQ(lines.end(), refused + 1) << "nothing is started after the failure\n" << LogText();
+    EXPECT_EQ(0, m_monitor->m_boolThreadsStarted);
+    EXPECT_EQ(nullptr, m_monitor->m_hRetrieveThread);
+    EXPECT_EQ(nullptr, m_monitor->m_hProcessThread);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, m_monitor->m_hPort);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), standin_test::WrimonServiceState());
+
+    m_monitor->CleanUp();
+    EXPECT_TRUE(HasLine(L"Cleaning up...")) << LogText();
+    EXPECT_EQ(0, standin_test::WrimonServiceState()) << "the service is removed";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(DataFile().c_str())) << "the data is saved";
+}
+
 } // namespace

@@ -125,6 +125,34 @@ TEST_F(MonitorTest, NewItemsAreHandedOverInCreationOrderWithoutWaiting)
     DestroyWindow(sink);
 }
 
+// A batch taken with a limit leaves the rest waiting, in order, and asks for another batch.
+TEST_F(MonitorTest, ABatchTakenWithALimitLeavesTheRestForTheNextMessage)
+{
+    CQItemHandOver handOver;
+    HWND sink = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    handOver.Connect(sink, WM_APP + 7);
+    m_monitor->m_pItemHandOver = &handOver;
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    CQTreeItem* file = Account(L"\\Device\\HarddiskVolume2\\Temp\\a.txt", 1);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE));
+
+    std::vector<CQTreeItem*> pending;
+    handOver.TakePending(pending, 2);
+    ASSERT_EQ(2u, pending.size());
+    EXPECT_EQ(L"C:", pending[0]->m_csName.str());
+    EXPECT_EQ(L"Temp", pending[1]->m_csName.str());
+    EXPECT_TRUE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE)) << "the rest is announced";
+    handOver.TakePending(pending, 2);
+    ASSERT_EQ(1u, pending.size());
+    EXPECT_EQ(file, pending[0]);
+    EXPECT_FALSE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE))
+        << "nothing is left to announce";
+
+    m_monitor->m_pItemHandOver = nullptr;
+    DestroyWindow(sink);
+}
+
 TEST(DriveItem, SuffixIsTheVolumeNumber)
 {
     CQDriveItem drive;

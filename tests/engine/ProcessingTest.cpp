@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <ctime>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include "engine/Counters.h"
 #include "engine/MonitorFixture.h"
 
@@ -99,6 +102,86 @@ TEST_F(MonitorTest, ProcessThatCannotBeFoundIsUnknownAndNotCached)
     m_monitor->LookupProcessName(0xFFFFFFF0u, name);
     EXPECT_EQ(L"< unknown >", name);
     EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize());
+}
+
+// A suspended child (cmd.exe): with a security descriptor that grants nothing it cannot be opened, and
+// before its loader has run its module list cannot be read.
+class SuspendedChild
+{
+public:
+    explicit SuspendedChild(bool grantNothing)
+    {
+        wchar_t system[MAX_PATH] = L"";
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring exe = std::wstring(system) + L"\\cmd.exe";
+        std::wstring commandLine = L"\"" + exe + L"\" /c exit";
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        ACL empty;
+        InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE);
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], grantNothing ? &attributes : nullptr, nullptr,
+                            FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &m_info))
+            m_info = {};
+    }
+    ~SuspendedChild()
+    {
+        if (m_info.hProcess == nullptr)
+            return;
+        TerminateProcess(m_info.hProcess, 0);
+        WaitForSingleObject(m_info.hProcess, 10000);
+        CloseHandle(m_info.hThread);
+        CloseHandle(m_info.hProcess);
+    }
+    SuspendedChild(const SuspendedChild&) = delete;
+    SuspendedChild& operator=(const SuspendedChild&) = delete;
+
+    DWORD Id() const { return m_info.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_info = {};
+};
+
+TEST_F(MonitorTest, AProcessThatCannotBeOpenedIsNamedFromTheSnapshotAndCached)
+{
+    SuspendedChild child(true);
+    ASSERT_NE(0u, child.Id()) << "error " << GetLastError();
+    if (HANDLE opened = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, child.Id()))
+    {
+        CloseHandle(opened);
+        GTEST_SKIP() << "this system opens a process whose security descriptor grants nothing";
+    }
+    std::wstring name;
+    m_monitor->LookupProcessName(child.Id(), name);
+    EXPECT_EQ(0, _wcsicmp(L"cmd.exe", name.c_str())) << testing::PrintToString(name);
+    ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize());
+    EXPECT_EQ(child.Id(), m_monitor->m_arrRuntimeProcesses[0]->m_dwordProcessId);
+    EXPECT_EQ(name, m_monitor->m_arrRuntimeProcesses[0]->m_csName);
+}
+
+TEST_F(MonitorTest, AProcessWhoseModulesCannotBeReadIsUnknownWithoutTheSnapshotAndAskedAgain)
+{
+    SuspendedChild child(false);
+    ASSERT_NE(0u, child.Id()) << "error " << GetLastError();
+    HANDLE opened = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, child.Id());
+    ASSERT_NE(nullptr, opened) << "error " << GetLastError();
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    const BOOL listed = EnumProcessModules(opened, &module, sizeof(module), &needed);
+    CloseHandle(opened);
+    if (listed)
+        GTEST_SKIP() << "this system lists the modules of a process that has not started yet";
+
+    for (int lookup = 0; lookup < 2; ++lookup)
+    {
+        std::wstring name;
+        m_monitor->LookupProcessName(child.Id(), name);
+        EXPECT_EQ(L"< unknown >", name) << "the snapshot would have named it cmd.exe";
+        EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize()) << "lookup " << lookup;
+    }
 }
 
 TEST_F(MonitorTest, PruneRemovesEntriesUnusedForMoreThanAnHour)

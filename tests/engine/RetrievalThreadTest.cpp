@@ -204,4 +204,39 @@ TEST_F(StandinMonitorTest, DriverGoneEndsBothThreads)
     EXPECT_EQ(0u, CountLines(kUnexpected));
 }
 
+// Only a success with 0 bytes is an idle poll (the stand-in says "nothing ready" unless fed "raw"). After
+// 4096 of them the next one gives back the queue's unused storage, keeping the entries that wait.
+TEST_F(StandinMonitorTest, AfterALongIdleStretchTheQueueGivesBackItsUnusedStorage)
+{
+    m_monitor->m_pfnPollPause = [](DWORD) { Sleep(1); };
+    InstallAndConnect();
+    {
+        CQLock lock(m_monitor->m_lockQueue);
+        for (int i = 0; i < 20000; ++i)
+            m_monitor->AppendQueueEntryLocked();
+        m_monitor->DiscardQueueLocked();
+        for (uint64_t i = 0; i < 3; ++i)
+            m_monitor->AppendQueueEntryLocked().m_qwordBytes = i;
+    }
+    const size_t grown = m_monitor->m_arrQueue.capacity();
+    ASSERT_GE(grown, 20000u);
+    // Monitoring is off: the flagged record is not queued, its log line tells how far the feed was read.
+    const std::string marker = RawLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000));
+    StartRetrieval();
+    Feed("repeat 4096\n" + marker);
+    ASSERT_TRUE(WaitFor([&] { return CountLines(L"Out of memory") == 1; }, 120000)) << LogText();
+    {
+        CQLock lock(m_monitor->m_lockQueue);
+        EXPECT_EQ(grown, m_monitor->m_arrQueue.capacity()) << "4096 idle polls only pause";
+    }
+
+    Feed("raw\n" + marker);
+    ASSERT_TRUE(WaitFor([&] { return CountLines(L"Out of memory") == 2; })) << LogText();
+    CQLock lock(m_monitor->m_lockQueue);
+    EXPECT_EQ(3u, m_monitor->m_arrQueue.capacity());
+    ASSERT_EQ(3u, m_monitor->GetQueueCountLocked());
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(i, m_monitor->GetQueueEntryLocked(i).m_qwordBytes);
+}
+
 } // namespace

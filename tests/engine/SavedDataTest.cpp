@@ -4,6 +4,7 @@
 #include "data/TreeItemFile.h"
 #include "data/TreeItemFolder.h"
 #include "engine/MonitorFixture.h"
+#include "support/MemoryUse.h"
 
 namespace
 {
@@ -219,6 +220,50 @@ TEST_F(SavedDataTest, ProcessNamesUpTo260CharactersLoad)
     WriteFile(bad);
     EXPECT_EQ(0, second.LoadData());
     EXPECT_EQ(1, second.m_arrProcesses.GetSize()) << "the records before the bad one stay";
+}
+
+// Links name a process by its position, which is where the processes dialog looks it up.
+TEST_F(SavedDataTest, ProcessIndexesAreTheirPositionsWhateverTheFileSays)
+{
+    Bytes b;
+    b.U32(1).Stats(0, 0, 0, 0, 0, 0, 0).U32(2);
+    b.U64(10).U32(5).Text(L"five.exe");
+    b.U64(20).U32(0).Text(L"zero.exe");
+    b.ItemHead(L"", 0, 0, 0).U32(0).U32(0);
+    WriteFile(b);
+    ASSERT_EQ(1, m_monitor->LoadData());
+    ASSERT_EQ(2, m_monitor->m_arrProcesses.GetSize());
+    EXPECT_EQ(0u, m_monitor->m_arrProcesses[0]->m_dwordIndex);
+    EXPECT_EQ(1u, m_monitor->m_arrProcesses[1]->m_dwordIndex);
+
+    AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
+    const CQTreeItem* item = Account(L"\\Device\\HarddiskVolume2\\a.txt", 7, L"FIVE.exe");
+    ASSERT_EQ(1, item->m_arrProcessLinks.GetSize());
+    EXPECT_EQ(0u, item->m_arrProcessLinks[0]->m_dwordProcessIndex);
+    EXPECT_EQ(17u, m_monitor->m_arrProcesses[0]->m_qwordWritten);
+    EXPECT_EQ(2, m_monitor->m_arrProcesses.GetSize());
+}
+
+// A damaged file can claim a name of any length; reading it must not pin that much memory for the run.
+TEST_F(SavedDataTest, AHugeNameInADamagedFileIsNotKeptInMemory)
+{
+    const size_t characters = size_t(16) << 20;
+    {
+        Bytes b;
+        b.U32(1).Stats(0, 0, 0, 0, 0, 0, 0).U32(0);
+        b.ItemHead(L"", 0, 0, 0).U32(0).U32(1);
+        b.U32(0).U32(0).Text(std::wstring(characters, L'h')); // the file ends after the name
+        WriteFile(b);
+    }
+    const size_t before = CommittedPrivateBytes();
+    {
+        CQMonitor monitor;
+        monitor.m_pSettingsRunTime = &m_runTime;
+        EXPECT_EQ(0, monitor.LoadData());
+        EXPECT_EQ(0, monitor.m_root.m_arrChildren.GetSize());
+    }
+    const size_t after = CommittedPrivateBytes();
+    EXPECT_LT(after, before + characters / 4) << "before " << before << ", after " << after;
 }
 
 TEST_F(SavedDataTest, AbsurdCountsFailWithoutHugeAllocations)

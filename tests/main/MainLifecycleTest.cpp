@@ -169,3 +169,58 @@ TEST_F(MainWindowTest, SecondStartShowsTheFirstWindowAndEndsUntouched)
     EXPECT_FALSE(SavedDataExists()) << "the second instance saved data";
     EXPECT_TRUE(CloseWithEscape(m_program));
 }
+
+// Each secondary dialog and the clear question runs a modal loop of its own; a second start must bring
+// the first instance's window up from any of them, with the open window in front.
+TEST_F(MainWindowTest, SecondStartShowsTheFirstWindowWhileADialogOrMessageBoxIsOpen)
+{
+    SetInterfaceDword(L"m_boolTrayIcon", 1);
+    SetInterfaceDword(L"m_boolStartMinimized", 1);
+    ASSERT_TRUE(Launch());
+    HWND hMain = m_program.MainWindow();
+    const struct
+    {
+        const char* what;
+        UINT command;
+        int button; // a button of the main window whose click opens it, or 0 for a menu command
+        UINT close; // the command that closes it
+    } cases[] = {
+        {"About", ID_TRAY_ABOUT, 0, IDCANCEL},
+        {"Options", 0, IDC_OPTIONS, IDCANCEL},
+        {"Processes", 0, IDC_PROCESSES, IDCANCEL},
+        {"Monitored drives", ID_MENU_SELECT_DRIVES, 0, IDCANCEL},
+        {"Log viewer", ID_MENU_SHOW_LOG, 0, IDCANCEL},
+        {"clear question", ID_MENU_CLEAR_DATA, 0, IDNO},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(hMain); }, kRefreshLimitMs)) << "not hidden";
+        if (c.button != 0)
+            PostMessageW(hMain, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(m_program.Item(c.button)));
+        else
+            PostMessageW(hMain, WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
+        HWND hOpen = m_program.WaitForWindow(
+            L"#32770", [hMain](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain; }, kStartLimitMs);
+        ASSERT_NE(nullptr, hOpen) << "it did not open";
+
+        TavrelloProgram second;
+        std::wstring error;
+        ASSERT_TRUE(second.Start(&error)) << Narrow(error);
+        ASSERT_TRUE(second.WaitForExit(kExitLimitMs).has_value()) << "the second instance did not end";
+        EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(hMain) && !IsIconic(hMain); }, kRefreshLimitMs))
+            << "the first instance's window was not shown";
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == hOpen; }, kRefreshLimitMs))
+            << "the open window is not in front";
+        EXPECT_TRUE(IsWindowVisible(hOpen));
+
+        PostMessageW(hOpen, WM_COMMAND, MAKEWPARAM(c.close, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(hOpen) || !IsWindowVisible(hOpen); }, kStartLimitMs));
+        // Back into the tray for the next case.
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kStartLimitMs));
+        PostMessageW(hMain, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+    EXPECT_TRUE(m_program.IsRunning());
+    EXPECT_TRUE(CloseWithEscape(m_program));
+}

@@ -73,6 +73,24 @@ TEST(Figures, LifeUnitsByDays)
         EXPECT_EQ(std::wstring(c.text), FormatLife(c.days)) << c.days << " days";
 }
 
+// Two significant digits would read "1e+02 years" from 99.5 years on: whole years from there.
+TEST(Figures, LifeOfAHundredYearsOrMoreIsInWholeYears)
+{
+    const struct
+    {
+        uint64_t days;
+        const wchar_t* text;
+    } cases[] = {
+        {36317, L"99 years"},    {36318, L"100 years"},
+        {36500, L"100 years"},   {237980, L"652 years"},
+        {365000, L"1000 years"}, {7635497415ULL, L"20919171 years"}, // "1Tb" written at one byte a second
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(std::wstring(c.text), FormatLife(c.days)) << c.days << " days";
+    // 1 GiB a day on "240Gb": 240 x 600 days, about 395 years.
+    EXPECT_EQ(L"395 years", ComputeFigures(GiB, GiB, Block(86400), true, 0, LifeBudgetBytes(7)).life);
+}
+
 TEST(Figures, RatioHasFourSignificantDigits)
 {
     EXPECT_EQ(L"3", ComputeFigures(3 * GiB, 0, Block(10, GiB), false, 0, 0).ratio);

@@ -5,6 +5,7 @@
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/DialogEnvironment.h"
 #include "ui/controls/Reflect.h"
+#include "ui/controls/ShowRequest.h"
 
 #include <commctrl.h>
 
@@ -199,6 +200,9 @@ void CQDialog::RunModalLoop(BOOL sendIdle, HWND hOwner)
         if (msg.message != WM_TIMER || msg.hwnd)
             idle = TRUE;
         FilterToolTipMessage(msg);
+        // A second instance's request to show the main window reaches it from every modal loop.
+        if (HandleShowRequest(msg))
+            continue;
         if (PreTranslateMessage(&msg))
             continue;
         if (m_hWnd && ::IsDialogMessageW(m_hWnd, &msg))

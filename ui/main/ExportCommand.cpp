@@ -46,8 +46,11 @@ void CQExportCommand::Begin(HWND owner, CQMonitor& monitor)
     dialog.lpstrDefExt = L"csv";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                    OFN_NOCHANGEDIR | OFN_NOREADONLYRETURN;
-    if (!s_pfnGetSaveFileName(&dialog))
-        return;
+    {
+        CQShowRequestFilterScope filter;
+        if (!s_pfnGetSaveFileName(&dialog))
+            return;
+    }
 
     CQExportSource source;
     source.m_pLock = &monitor.m_lockData;

@@ -1,6 +1,9 @@
 // CTavrelloDlg: the layout on resizing (tree, separator and status lines follow the window's edges), the
-// six-column grid of the buttons and the statistics, and the tooltips of the figures.
+// six-column grid of the buttons and the statistics, the opening width that no label is cut at, and the
+// tooltips of the figures.
 #include "ui/main/TavrelloDlg.h"
+
+#include <algorithm>
 
 #include "resources/resource.h"
 #include "stats/ToolTips.h"
@@ -51,6 +54,33 @@ constexpr GridCell kGrid[] = {
     {IDC_MONITORING_TIME, 5},
     {IDC_SSD_LIFE, 5},
 };
+
+// The labels of the statistics rows; the widest of them decides how wide a column must at least be.
+constexpr int kStatisticsLabels[] = {
+    IDC_TOTAL_WRITES_LABEL,     IDC_ALIGNED_WRITES_LABEL,   IDC_TOTAL_READ_LABEL,
+    IDC_CAPACITY_LABEL,         IDC_WRITES_PER_DAY_LABEL,   IDC_ALIGNED_WRITES_PER_DAY_LABEL,
+    IDC_WRITE_READ_RATIO_LABEL, IDC_TOTAL_OPERATIONS_LABEL, IDC_TOTAL_FILES_LABEL,
+    IDC_MONITORING_TIME_LABEL,  IDC_SSD_LIFE_LABEL,
+};
+
+// Width of a control's text drawn on one line with the control's own font, in pixels.
+int TextWidth(HWND hControl)
+{
+    wchar_t text[128] = {};
+    const int length = ::GetWindowTextW(hControl, text, static_cast<int>(sizeof(text) / sizeof(text[0])));
+    HDC hdc = ::GetDC(hControl);
+    if (hdc == nullptr)
+        return 0;
+    HGDIOBJ previous = nullptr;
+    if (HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hControl, WM_GETFONT, 0, 0)))
+        previous = ::SelectObject(hdc, font);
+    SIZE extent = {};
+    ::GetTextExtentPoint32W(hdc, text, length, &extent);
+    if (previous != nullptr)
+        ::SelectObject(hdc, previous);
+    ::ReleaseDC(hControl, hdc);
+    return extent.cx;
+}
 
 int Width(const RECT& rect)
 {
@@ -133,6 +163,33 @@ void CTavrelloDlg::LayoutColumns()
         else
             ::SetWindowPos(hControl, nullptr, x, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void CTavrelloDlg::WidenToFitLabels()
+{
+    HWND hStart = GetDlgItem(IDC_START);
+    if (!hStart)
+        return;
+    int needed = 0;
+    for (int id : kStatisticsLabels)
+    {
+        if (HWND hLabel = GetDlgItem(id))
+            needed = std::max(needed, TextWidth(hLabel));
+    }
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    const int x0 = ClientRectOf(m_hWnd, hStart).left;
+    if ((Width(client) - x0) / kColumns - x0 >= needed)
+        return;
+    // The client width at which the grid's cell width is exactly the widest label.
+    const int growth = kColumns * (needed + x0) + x0 - Width(client);
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    const int width = Width(window) + growth;
+    // Resizing is on, so the tree, the status lines and the grid follow as they do for the user's resize.
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, Height(window), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_intMinTrackWidth = width;
+    CenterWindow();
 }
 
 const wchar_t* CTavrelloDlg::GetToolTipText(UINT controlId)

@@ -7,6 +7,7 @@
 #include "engine/Counters.h"
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
+#include "ui/controls/ShowRequest.h"
 #include "ui/main/MeasuringNotice.h"
 
 namespace
@@ -56,6 +57,7 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 1. Base initialisation: icons, tooltips, placement, minimum size, first layout.
     CQResizeDialog::OnInitDialog();
     AttachControls();
+    WidenToFitLabels();
 
     // 2. Tree colours.
     m_tree.SetColors(kControlBackgroundColor, kControlTextColor, kControlBackgroundColor);
@@ -102,6 +104,8 @@ BOOL CTavrelloDlg::OnInitDialog()
 
     // 14.
     context.m_boolInitializing = 0;
+    // A second instance's show request reaches this window from every modal loop from now on.
+    SetShowRequestTarget(context.m_uintShowMessage, this);
 
     // 15. The column grid in one deferred batch.
     m_hDeferWindowPos = ::BeginDeferWindowPos(kLayoutWindows);
@@ -124,6 +128,7 @@ void CTavrelloDlg::OnDestroy()
         return;
     CQAppContext& context = *g_pAppContext;
     CQMonitor& monitor = context.m_monitor;
+    SetShowRequestTarget(0, nullptr);
 
     // 1. The refresh timer. SetTimer reports a timer of id 0 as 1, so the id itself is killed.
     if (m_uintTimerId)

@@ -95,6 +95,9 @@ private:
 
     // Column grid of the button row and the statistics rows (MainLayout.cpp).
     void LayoutColumns();
+    // Widens the window, once resizing is on, until every statistics label fits its cell with its own
+    // font; the minimum width grows with it.
+    void WidenToFitLabels();
 
     CQTreeCtrl m_tree;
     CColoredCombo m_comboCapacity;

@@ -12,6 +12,9 @@
 namespace
 {
 const ULONGLONG kMaxBatchPause = 1000;
+// Rows inserted in one batch at most: a burst of new items must not keep the user-interface thread (and,
+// through the data lock, the processing thread) busy for seconds; the rest follow in the next batches.
+const size_t kMaxBatchItems = 256;
 
 // Window updates of the view are off for the life of the object (the view then skips its layout work);
 // turned back on, the view lays out and repaints once.
@@ -247,7 +250,7 @@ void CQTreeCtrl::TakeHandedOverItems()
         // Taken under the data lock, so that no item in the batch can have been deleted by a clear.
         CQTreeDataLock lock;
         std::vector<CQTreeItem*> items;
-        g_pAppContext->m_itemHandOver.TakePending(items);
+        g_pAppContext->m_itemHandOver.TakePending(items, kMaxBatchItems);
         if (items.empty())
             return;
         // One layout of the open rows for the whole batch instead of one per row.

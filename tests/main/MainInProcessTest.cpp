@@ -1,0 +1,186 @@
+// The main window run inside the test program, with a real application context, the stand-in driver and
+// a data folder of its own: what can only be seen from inside (fonts of the labels, the page Calculate
+// opens, the order of the steps at exit).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/ShellOpen.h"
+#include "resources/resource.h"
+#include "support/ScopedAppContext.h"
+#include "support/ScriptedDialog.h"
+#include "support/TempFolder.h"
+#include "ui/main/TavrelloDlg.h"
+
+namespace
+{
+constexpr uint64_t kMiB = uint64_t(1) << 20;
+const wchar_t kCleaningUp[] = L"Cleaning up...";
+
+using MainDialog = ScriptedDialog<CTavrelloDlg>;
+
+// What the replaced shell functions saw; plain functions cannot capture, so the records are global.
+std::vector<std::wstring> g_opened;
+std::vector<DWORD> g_trayCalls;
+bool g_cleanedUpBeforeTrayDelete = false;
+
+HINSTANCE WINAPI RecordShellOpen(HWND, LPCWSTR, LPCWSTR target, LPCWSTR, LPCWSTR, INT)
+{
+    g_opened.push_back(target ? target : L"");
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
+}
+
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW)
+{
+    g_trayCalls.push_back(message);
+    if (message == NIM_DELETE && g_pAppContext != nullptr)
+    {
+        const std::vector<std::wstring> lines = g_pAppContext->m_log.GetLines();
+        g_cleanedUpBeforeTrayDelete = std::find(lines.begin(), lines.end(), kCleaningUp) != lines.end();
+    }
+    return TRUE;
+}
+
+bool CanCreateWindows()
+{
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd)
+        return false;
+    DestroyWindow(hwnd);
+    return true;
+}
+
+int TextWidthWithOwnFont(HWND hControl)
+{
+    wchar_t text[128] = {};
+    const int length = GetWindowTextW(hControl, text, 128);
+    HDC hdc = GetDC(hControl);
+    HGDIOBJ previous = SelectObject(hdc, reinterpret_cast<HFONT>(SendMessageW(hControl, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32W(hdc, text, length, &extent);
+    SelectObject(hdc, previous);
+    ReleaseDC(hControl, hdc);
+    return extent.cx;
+}
+
+class MainInProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!CanCreateWindows())
+            GTEST_SKIP() << "no windows can be created here (no display?)";
+        SetEnvironmentVariableW(L"WRIMON_STANDIN_FEED", nullptr);
+        SetEnvironmentVariableW(L"WRIMON_STANDIN_DEMO", nullptr);
+        m_context.Context().m_settingsRunTime.m_csDataFolder = m_folder.Path();
+        g_opened.clear();
+        g_trayCalls.clear();
+        g_cleanedUpBeforeTrayDelete = false;
+        m_previousShell = g_pfnShellOpen;
+        m_previousTray = CQDialog::s_pfnShellNotifyIcon;
+        g_pfnShellOpen = RecordShellOpen;
+        CQDialog::s_pfnShellNotifyIcon = RecordNotifyIcon;
+    }
+    void TearDown() override
+    {
+        if (m_previousShell != nullptr)
+            g_pfnShellOpen = m_previousShell;
+        if (m_previousTray != nullptr)
+            CQDialog::s_pfnShellNotifyIcon = m_previousTray;
+    }
+
+    // Saved data of ten minutes' monitoring with 3 MiB written, for the monitor's start to load.
+    void SaveSomeWrites()
+    {
+        CQMonitor& monitor = m_context.Monitor();
+        monitor.m_stats.m_qwordWritten = 3 * kMiB;
+        monitor.m_stats.m_qwordWrittenAligned = 3 * kMiB;
+        monitor.m_stats.m_qwordMonitoringSeconds = 600;
+        ASSERT_EQ(1, monitor.SaveData());
+        monitor.Clear(0);
+    }
+
+    std::vector<std::wstring> Log() { return m_context.Context().m_log.GetLines(); }
+
+    ScopedAppContext m_context;
+    TempFolder m_folder;
+    ShellExecuteFn m_previousShell = nullptr;
+    BOOL(WINAPI* m_previousTray)(DWORD, PNOTIFYICONDATAW) = nullptr;
+};
+
+TEST_F(MainInProcessTest, NoStatisticsLabelIsCutAtTheOpeningSize)
+{
+    const int labels[] = {
+        IDC_TOTAL_WRITES_LABEL,     IDC_ALIGNED_WRITES_LABEL,   IDC_TOTAL_READ_LABEL,
+        IDC_CAPACITY_LABEL,         IDC_WRITES_PER_DAY_LABEL,   IDC_ALIGNED_WRITES_PER_DAY_LABEL,
+        IDC_WRITE_READ_RATIO_LABEL, IDC_TOTAL_OPERATIONS_LABEL, IDC_TOTAL_FILES_LABEL,
+        IDC_MONITORING_TIME_LABEL,  IDC_SSD_LIFE_LABEL,
+    };
+    MainDialog dialog(nullptr);
+    int openingWidth = 0;
+    dialog.steps.push_back(
+        [&](MainDialog& d)
+        {
+            RECT window = {};
+            GetWindowRect(d.GetHwnd(), &window);
+            openingWidth = window.right - window.left;
+            for (int id : labels)
+            {
+                HWND hLabel = d.GetDlgItem(id);
+                ASSERT_NE(nullptr, hLabel) << id;
+                RECT client = {};
+                GetClientRect(hLabel, &client);
+                wchar_t text[128] = {};
+                GetWindowTextW(hLabel, text, 128);
+                EXPECT_GE(client.right, TextWidthWithOwnFont(hLabel))
+                    << "label \"" << testing::PrintToString(std::wstring(text)) << "\" is cut";
+            }
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    EXPECT_EQ(openingWidth, dialog.m_intMinTrackWidth) << "the window cannot be made narrower than it opened";
+}
+
+TEST_F(MainInProcessTest, CalculateOpensTheMeasurePageWithTheAlignedWritesPerDay)
+{
+    SaveSomeWrites();
+    MainDialog dialog(nullptr);
+    std::wstring shown;
+    dialog.steps.push_back(
+        [&](MainDialog& d)
+        {
+            // The refresh timer's tick, at once: the figure is what the panel then shows.
+            SendMessageW(d.GetHwnd(), WM_TIMER, 0, 0);
+            wchar_t text[64] = {};
+            GetDlgItemTextW(d.GetHwnd(), IDC_ALIGNED_WRITES_PER_DAY, text, 64);
+            shown = text;
+            SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_CALCULATE, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_CALCULATE)));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    // (3 MiB / 600 s, truncated, = 5242 bytes a second) x 86400 = 452908800 bytes.
+    EXPECT_EQ(L"431.93 Mb", shown);
+    ASSERT_EQ(1u, g_opened.size());
+    EXPECT_EQ(std::wstring(L"https://") + TAVRELLO_WEB_HOST + L"/measure/?inref=tavrello&value=431.93&msr=Mb",
+              g_opened[0]);
+}
+
+TEST_F(MainInProcessTest, AtExitTheTrayIconGoesBeforeTheCleanUpBegins)
+{
+    MainDialog dialog(nullptr);
+    dialog.steps.push_back([](MainDialog&) {});
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    ASSERT_EQ(2u, g_trayCalls.size());
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), g_trayCalls[0]);
+    EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), g_trayCalls[1]);
+    EXPECT_FALSE(g_cleanedUpBeforeTrayDelete) << "the icon is deleted before \"Cleaning up...\"";
+    const std::vector<std::wstring> lines = Log();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), kCleaningUp));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(m_folder.File(L"Monitored.Files").c_str()))
+        << "the clean-up went on to save the data";
+}
+} // namespace
