@@ -101,6 +101,8 @@ BOOL CQMonitor::LoadData()
             delete process;
             return 0;
         }
+        // Links name processes by position; a stored index that says otherwise must not be believed.
+        process->m_dwordIndex = i;
         m_arrProcesses.Add(process);
     }
     return m_root.Load(file);
