@@ -1,0 +1,79 @@
+// The record queue between the retrieval and the processing thread: a stack of write entries (the newest
+// is taken first). Entries and their strings live in segments that are kept and reused, so a steady flow
+// allocates nothing and a growing queue never copies what it holds; a process name equal to the one of the
+// entry below is stored once.
+//
+// Not locked: the monitor's queue lock guards every call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/QueueEntry.h"
+
+class CQRecordQueue
+{
+public:
+    CQRecordQueue() = default;
+    CQRecordQueue(const CQRecordQueue&) = delete;
+    CQRecordQueue& operator=(const CQRecordQueue&) = delete;
+
+    // Entries waiting, the one being filled through Stage included.
+    size_t GetCount() const { return m_count + (m_boolStaged ? 1 : 0); }
+    // Entries that the storage holds without growing.
+    size_t GetCapacity() const { return m_arrEntrySegments.size() * kEntriesPerSegment; }
+
+    // Appends an entry; the names are copied. fileName points to fileNameLength UTF-16 units of any
+    // alignment (a record's name inside a reply).
+    void Push(const void* fileName, size_t fileNameLength, const wchar_t* processName,
+              size_t processNameLength, uint32_t processId, uint64_t bytes);
+    // Appends an empty entry for the caller to fill; it is taken in at the next call on the queue.
+    QueueEntry& Stage();
+
+    // Moves the newest entries, newest first, into out (at most max of them); returns how many.
+    size_t PopNewest(QueueEntry* out, size_t max);
+    // A copy of entry index (0 the oldest).
+    QueueEntry Get(size_t index);
+    // Drops every entry; the storage stays.
+    void Clear();
+    // Gives back the storage that the waiting entries do not use (all of it when none waits).
+    void ReleaseSpare();
+
+private:
+    static constexpr size_t kEntriesPerSegment = 4096;
+    static constexpr size_t kCharsPerSegment = 64 * 1024;
+
+    struct Entry
+    {
+        const wchar_t* fileName;
+        const wchar_t* processName;
+        uint32_t fileNameLength;
+        uint32_t processNameLength;
+        uint32_t processId;
+        uint32_t charSegment; // where the string storage stood before this entry: restored when it goes
+        size_t charUsed;
+        uint64_t bytes;
+    };
+    struct CharSegment
+    {
+        std::unique_ptr<wchar_t[]> chars;
+        size_t capacity;
+    };
+
+    void CommitStaged();
+    Entry& At(size_t index)
+    {
+        return m_arrEntrySegments[index / kEntriesPerSegment][index % kEntriesPerSegment];
+    }
+    wchar_t* TakeChars(size_t count);
+
+    std::vector<std::unique_ptr<Entry[]>> m_arrEntrySegments;
+    std::vector<CharSegment> m_arrCharSegments;
+    size_t m_count = 0;
+    size_t m_charSegment = 0; // segment in use, and the units used in it
+    size_t m_charUsed = 0;
+    QueueEntry m_staged;
+    bool m_boolStaged = false;
+};
