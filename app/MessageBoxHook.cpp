@@ -12,8 +12,8 @@ MessageBoxHook& CurrentHook()
     return hook;
 }
 
-// The system runs a message box or a common dialog in a loop of its own, which offers every message to the thread's message
-// filter: that is where a second instance's show request reaches the main window.
+// The system runs a message box or a common dialog in a loop of its own, which offers every message to the
+// thread's message filter: that is where a second instance's show request reaches the main window.
 LRESULT CALLBACK ShowRequestFilter(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code >= 0 && lParam != 0 && HandleShowRequest(*reinterpret_cast<const MSG*>(lParam)))

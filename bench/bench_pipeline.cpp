@@ -6,6 +6,7 @@
 // figures only; nothing here passes or fails.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -188,16 +189,23 @@ int main()
         std::vector<BYTE> buffer(WrimonReplyBufferSize);
         uint64_t got = 0;
         Stopwatch watch;
+        std::vector<double> times;
         while (got < replies && watch.Seconds() < 30)
         {
+            const double start = watch.Seconds();
             const PortReply result = RequestLogRecords(port, buffer.data(), WrimonReplyBufferSize);
+            times.push_back(watch.Seconds() - start);
             if (SUCCEEDED(result.Result) && result.BytesReturned == reply.size())
                 ++got;
         }
+        std::sort(times.begin(), times.end());
         const double seconds = watch.Seconds();
         CloseHandle(port);
         std::printf("Parts alone:\n");
         PrintRate("stand-in FilterSendMessage (full replies)", double(got * recordsPerReply), seconds);
+        if (!times.empty())
+            std::printf("    a call: median %.0f us, slowest %.1f ms\n", times[times.size() / 2] * 1e6,
+                        times.back() * 1e3);
     }
 
     // 2. The reply walk alone, with the counted-record check.
@@ -230,12 +238,18 @@ int main()
         drive->m_csLetter = L"C:";
         monitor.m_arrDrives.Add(drive);
 
-        const ReplyRecordSink onRecord = [&monitor](const LogRecordView& record)
-        { QueueLogRecord(monitor, record); };
+        // As the retrieval thread does it: the walk gathers a reply's records, one pass under the queue lock
+        // appends them.
+        CQRetrievalBatch batch;
+        const ReplyRecordSink onRecord = [&monitor, &batch](const LogRecordView& record)
+        { batch.Add(monitor, record); };
         const int rounds = 300;
         Stopwatch watch;
         for (int i = 0; i < rounds; ++i)
+        {
             WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+            batch.Queue(monitor);
+        }
         const double growSeconds = watch.Seconds();
         const double queued = double(monitor.GetPendingRecords());
         {
@@ -244,7 +258,10 @@ int main()
         }
         watch.Restart();
         for (int i = 0; i < rounds; ++i)
+        {
             WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+            batch.Queue(monitor);
+        }
         const double steadySeconds = watch.Seconds();
         PrintRate("walk + queue append, queue array already grown", queued, steadySeconds);
         PrintRate("walk + queue append, queue growing (fresh memory)", queued, growSeconds);

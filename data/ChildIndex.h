@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "data/PtrArray.h"
+#include "data/ChildArray.h"
 
 class CQTreeItem;
 
@@ -20,25 +20,20 @@ public:
 
     // The first child of children whose name matches name (with HashNameNoCase hash), or none. Indexes the
     // children appended since the last call first.
-    CQTreeItem* Find(const CQPtrArray<CQTreeItem>& children, const wchar_t* name, size_t length,
-                     uint32_t hash);
+    CQTreeItem* Find(const CQChildArray& children, const wchar_t* name, size_t length, uint32_t hash);
 
 private:
-    // A slot holds the name hash and the child's position, so probing reads no child until the hashes agree.
-    struct Slot
-    {
-        uint32_t hash;
-        int32_t child; // position in the children array; kFree when the slot is free
-    };
+    // A slot holds a child's position (kFree when free). Probing compares the children array's tag byte of
+    // that position first, so a child's name is read only when its tag agrees.
     static constexpr int32_t kFree = -1;
 
-    void Sync(const CQPtrArray<CQTreeItem>& children);
+    void Sync(const CQChildArray& children);
     void Reset();
-    void InsertIfAbsent(const CQPtrArray<CQTreeItem>& children, int32_t position);
-    void Grow();
+    void InsertIfAbsent(const CQChildArray& children, int32_t position, uint32_t hash);
+    void Grow(const CQChildArray& children);
 
-    Slot* m_pSlots = nullptr; // open addressing with linear probing
-    uint32_t m_dwordMask = 0; // slot count - 1; the slot count is a power of 2
+    int32_t* m_pSlots = nullptr; // open addressing with linear probing
+    uint32_t m_dwordMask = 0;    // slot count - 1; the slot count is a power of 2
     uint32_t m_dwordUsed = 0;
     int32_t m_intIndexed = 0;                   // children[0 .. m_intIndexed - 1] are in the table
     const CQTreeItem* m_pLastIndexed = nullptr; // children[m_intIndexed - 1], to notice a replaced array

@@ -112,6 +112,39 @@ BOOL CQFile::Read(void* buffer, DWORD count)
     return ok ? 1 : Fail(errorRead);
 }
 
+BOOL CQFile::ReadSome(void* buffer, DWORD count, DWORD& got)
+{
+    got = 0;
+    if (count == 0)
+        return 1;
+    m_boolEndOfFile = 0;
+    BOOL buffered = m_pBuffer && m_hFile != INVALID_HANDLE_VALUE &&
+                    (m_dwordAccess == accessRead || m_dwordAccess == accessReadWrite);
+    if (buffered && m_mode == BufferMode::writing && !FlushPending())
+        return Fail(errorWrite);
+    if (buffered && m_mode == BufferMode::reading)
+    {
+        // What was read ahead comes first; the caller asks again for more.
+        const DWORD available = m_dwordBufferEnd - m_dwordBufferStart;
+        if (available != 0)
+        {
+            got = std::min(available, count);
+            memcpy(buffer, m_pBuffer.get() + m_dwordBufferStart, got);
+            m_dwordBufferStart += got;
+            return 1;
+        }
+    }
+    // Straight into the caller's buffer, which is meant to be large.
+    if (!ReadFile(m_hFile, buffer, count, &got, nullptr))
+    {
+        got = 0;
+        return Fail(errorRead);
+    }
+    if (got == 0)
+        m_boolEndOfFile = 1;
+    return 1;
+}
+
 BOOL CQFile::Write(const void* buffer, DWORD count)
 {
     if (count == 0)

@@ -56,6 +56,9 @@ public:
     virtual BOOL Open(const wchar_t* path, DWORD flags);
     // Succeeds only when exactly count bytes were read; see HitEndOfFile.
     virtual BOOL Read(void* buffer, DWORD count);
+    // Reads up to count bytes, got the number read: fewer at the end of the file, 0 there. Fails (reported
+    // like Read) only when the system refuses the read.
+    virtual BOOL ReadSome(void* buffer, DWORD count, DWORD& got);
     virtual BOOL Write(const void* buffer, DWORD count);
     // Always forgets the handle; a second call returns 1 and does nothing.
     virtual BOOL Close();

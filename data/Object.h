@@ -3,13 +3,14 @@
 
 #include <windows.h>
 
-#include "data/CompactString.h"
+#include "data/ItemLabel.h"
+#include "data/ItemName.h"
 
 class CQFile;
 
-// m_csName and m_csDisplayText are CQCompactString rather than std::wstring: a tree can hold millions of
-// items, and the compact form is one pointer per string with no heap block while empty. Read them with
-// c_str()/length()/str(); assign a std::wstring or a wchar_t pointer directly.
+// A tree can hold millions of objects, so neither string is a std::wstring: the name is a compact
+// CQItemName (one pointer), the label a slot of the shared label store (32 bits, nothing while unset). Read
+// them with str()/length() (and c_str(), see their headers); assign a std::wstring or a wchar_t pointer.
 class CQObject
 {
 public:
@@ -29,6 +30,6 @@ public:
     virtual DWORD GetNameMaxLength() const;
     virtual DWORD GetTextMaxLength() const;
 
-    CQCompactString m_csName;
-    CQCompactString m_csDisplayText;
+    CQItemName m_csName;
+    CQItemLabel m_csDisplayText;
 };

@@ -1,88 +1,90 @@
-// Reading and writing the collected data's objects in the saved data file. Every field is its own Read or
-// Write call on the file, which buffers them; the tree is walked with an explicit stack so that a deeply
-// nested tree, saved or loaded from a damaged file, cannot exhaust the thread's stack.
-#include <string>
+// Reading and writing the collected data's objects in the saved data file. The tree goes through one large
+// buffer each way (data/TreeStream.h); it is walked with an explicit stack so that a deeply nested tree,
+// saved or loaded from a damaged file, cannot exhaust the thread's stack.
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "app/Log.h"
 #include "data/File.h"
+#include "data/NameCompare.h"
 #include "data/Object.h"
 #include "data/Process.h"
+#include "data/TreeArena.h"
 #include "data/TreeItem.h"
-#include "data/TreeItemFile.h"
-#include "data/TreeItemFolder.h"
+#include "data/TreeStream.h"
 
 namespace
 {
 // Nothing real nests this deep (a path of 32767 characters holds at most 16383 components); the bound
 // keeps a damaged file from building a tree that the recursive walks elsewhere could not handle.
 const size_t kMaxLoadDepth = 16384;
+// Room made at once for a record's announced children or links: a count that the file does not back
+// must not cost memory, so beyond this the arrays grow with what is really read.
+const uint32_t kReserveAtOnce = 16;
 
-BOOL WriteCounted(CQFile& file, const wchar_t* text, size_t length, DWORD limit)
+BOOL WriteCounted(CQFile& file, const std::wstring& text, DWORD limit)
 {
-    if (limit != 0 && length > limit)
-        length = limit;
-    const DWORD bytes = static_cast<DWORD>(length * sizeof(wchar_t));
-    if (!file.Write(&bytes, sizeof(bytes)))
-        return 0;
-    return bytes == 0 ? 1 : file.Write(text, bytes);
+    return file.WriteString(text, limit);
 }
 
-// Capacity of the scratch buffer, in characters, that is kept from one name to the next.
-const size_t kKeptScratchCapacity = 32768;
-
-// Reads through one buffer per thread, so loading a large tree does not allocate a string per name twice.
-BOOL ReadCounted(CQFile& file, CQCompactString& text, DWORD limit)
+// Counted strings are read into a local string, so no buffer keeps the room of a long one afterwards.
+BOOL ReadCounted(CQFile& file, std::wstring& text, DWORD limit)
 {
-    thread_local std::wstring scratch;
-    const BOOL ok = file.ReadString(scratch, limit);
-    text.Assign(scratch.data(), scratch.size());
-    // A huge name (a damaged file can claim one) must not keep its memory for the rest of the run.
-    if (scratch.capacity() > kKeptScratchCapacity)
-        std::wstring().swap(scratch);
-    return ok;
+    return file.ReadString(text, limit);
 }
 
 // Everything of an item's record but its children: version, name, counters, links, child count.
-BOOL SaveItemHeader(const CQTreeItem& item, CQFile& file)
+BOOL SaveItemHeader(const CQTreeItem& item, CQTreeWriter& writer)
 {
-    if (!const_cast<CQTreeItem&>(item).CQObject::Save(file))
+    CQTreeItem& object = const_cast<CQTreeItem&>(item);
+    size_t units = item.m_csName.length();
+    const DWORD limit = object.GetNameMaxLength();
+    if (limit != 0 && units > limit)
+        units = limit;
+    if (!writer.WriteU32(object.GetVersion()) || !writer.WriteU32(static_cast<uint32_t>(units * 2)) ||
+        !writer.WriteName(item.m_csName, units) || !writer.Write(&item.m_qwordWrittenWithSubitems, 24))
         return 0;
-    if (!file.Write(&item.m_qwordWrittenWithSubitems, 24))
+    const int links = item.m_arrProcessLinks.GetSize();
+    if (!writer.WriteU32(static_cast<uint32_t>(links)))
         return 0;
-    const DWORD links = static_cast<DWORD>(item.m_arrProcessLinks.GetSize());
-    if (!file.Write(&links, sizeof(links)))
+    if (links != 0 && !writer.Write(item.m_arrProcessLinks.GetData(), sizeof(CQProcessLink) * size_t(links)))
         return 0;
-    for (DWORD i = 0; i < links; ++i)
-    {
-        if (!file.Write(item.m_arrProcessLinks[static_cast<int>(i)], sizeof(CQProcessLink)))
-            return 0;
-    }
-    const DWORD children = static_cast<DWORD>(item.m_arrChildren.GetSize());
-    return file.Write(&children, sizeof(children));
+    return writer.WriteU32(static_cast<uint32_t>(item.m_arrChildren.GetSize()));
 }
 
-BOOL LoadItemHeader(CQTreeItem& item, CQFile& file, DWORD& children)
+// Reads an item's record but its children into item, its name and links into arena (none: the heap).
+BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena* arena, uint32_t& children)
 {
-    if (!item.CQObject::Load(file))
+    uint32_t version = 0;
+    if (!reader.ReadU32(version))
         return 0;
-    if (!file.Read(&item.m_qwordWrittenWithSubitems, 24))
+    item.SetVersion(version);
+    uint32_t nameBytes = 0;
+    if (!reader.ReadU32(nameBytes))
         return 0;
-    DWORD links = 0;
-    if (!file.Read(&links, sizeof(links)))
+    const DWORD limit = item.GetNameMaxLength();
+    if (limit != 0 && nameBytes / 2 > limit)
+        return 0;
+    if (!reader.ReadName(item.m_csName, nameBytes, arena))
+        return 0;
+    uint64_t counters[3];
+    if (!reader.Read(counters, sizeof(counters)))
+        return 0;
+    std::memcpy(&item.m_qwordWrittenWithSubitems, counters, sizeof(counters));
+    uint32_t links = 0;
+    if (!reader.ReadU32(links))
         return 0;
     // Links are read one by one, so an absurd count ends at the end of the file, not in an allocation.
-    for (DWORD i = 0; i < links; ++i)
+    item.m_arrProcessLinks.Reserve(std::min(links, kReserveAtOnce), arena);
+    for (uint32_t i = 0; i < links; ++i)
     {
-        CQProcessLink* link = new CQProcessLink{};
-        if (!file.Read(link, sizeof(CQProcessLink)))
-        {
-            delete link;
+        CQProcessLink link;
+        if (!reader.Read(&link, sizeof(link)))
             return 0;
-        }
-        item.m_arrProcessLinks.Add(link);
+        item.m_arrProcessLinks.Append(link, arena);
     }
-    return file.Read(&children, sizeof(children));
+    return reader.ReadU32(children);
 }
 
 } // namespace
@@ -92,7 +94,7 @@ BOOL CQObject::Save(CQFile& file)
     const DWORD version = GetVersion();
     if (!file.Write(&version, sizeof(version)))
         return 0;
-    return WriteCounted(file, m_csName.c_str(), m_csName.length(), GetNameMaxLength());
+    return WriteCounted(file, m_csName.str(), GetNameMaxLength());
 }
 
 BOOL CQObject::Load(CQFile& file)
@@ -101,21 +103,27 @@ BOOL CQObject::Load(CQFile& file)
     if (!file.Read(&version, sizeof(version)))
         return 0;
     SetVersion(version);
-    return ReadCounted(file, m_csName, GetNameMaxLength());
+    std::wstring name;
+    const BOOL ok = ReadCounted(file, name, GetNameMaxLength());
+    m_csName = name;
+    return ok;
 }
 
 BOOL CQObject::SaveTwoStrings(CQFile& file)
 {
     if (!CQObject::Save(file))
         return 0;
-    return WriteCounted(file, m_csDisplayText.c_str(), m_csDisplayText.length(), GetTextMaxLength());
+    return WriteCounted(file, m_csDisplayText.str(), GetTextMaxLength());
 }
 
 BOOL CQObject::LoadTwoStrings(CQFile& file)
 {
     if (!CQObject::Load(file))
         return 0;
-    return ReadCounted(file, m_csDisplayText, GetTextMaxLength());
+    std::wstring text;
+    const BOOL ok = ReadCounted(file, text, GetTextMaxLength());
+    m_csDisplayText = text;
+    return ok;
 }
 
 BOOL CQTreeItem::Save(CQFile& file)
@@ -125,7 +133,8 @@ BOOL CQTreeItem::Save(CQFile& file)
         const CQTreeItem* item;
         int next;
     };
-    if (!SaveItemHeader(*this, file))
+    CQTreeWriter writer(file);
+    if (!SaveItemHeader(*this, writer))
         return 0;
     std::vector<Frame> stack;
     stack.push_back({this, 0});
@@ -138,12 +147,11 @@ BOOL CQTreeItem::Save(CQFile& file)
             continue;
         }
         const CQTreeItem* child = top.item->m_arrChildren[top.next++];
-        const DWORD type = child->GetType();
-        if (!file.Write(&type, sizeof(type)) || !SaveItemHeader(*child, file))
+        if (!writer.WriteU32(child->GetType()) || !SaveItemHeader(*child, writer))
             return 0;
         stack.push_back({child, 0});
     }
-    return 1;
+    return writer.Flush();
 }
 
 // Loads into this (empty) item. On a failure everything whose own record was read completely stays in the
@@ -153,13 +161,18 @@ BOOL CQTreeItem::Load(CQFile& file)
     struct Frame
     {
         CQTreeItem* item;
-        DWORD remaining;
+        uint32_t remaining;
+        CQTreeArena* arrays; // where the item's own arrays go
     };
-    DWORD children = 0;
-    if (!LoadItemHeader(*this, file, children))
+    CQTreeReader reader(file);
+    CQTreeArena* arena = GetTreeArena();
+    CQTreeArena* ownArena = GetOwnArena();
+    uint32_t children = 0;
+    if (!LoadItemHeader(*this, reader, ownArena, children))
         return 0;
+    m_arrChildren.Reserve(m_arrChildren.GetSize() + std::min<uint32_t>(children, kReserveAtOnce), ownArena);
     std::vector<Frame> stack;
-    stack.push_back({this, children});
+    stack.push_back({this, children, ownArena});
     while (!stack.empty())
     {
         Frame& top = stack.back();
@@ -170,31 +183,30 @@ BOOL CQTreeItem::Load(CQFile& file)
         }
         --top.remaining;
         CQTreeItem* parent = top.item;
+        CQTreeArena* parentArrays = top.arrays;
 
-        DWORD type = 0;
-        if (!file.Read(&type, sizeof(type)))
+        uint32_t type = 0;
+        if (!reader.ReadU32(type))
             return 0;
-        CQTreeItem* child = nullptr;
-        if (type == 0)
-            child = new CQTreeItemFile;
-        else if (type == 1)
-            child = new CQTreeItemFolder;
-        else
+        if (type != 0 && type != 1)
             return 0;
-        if (!LoadItemHeader(*child, file, children))
+        CQTreeItem* child = NewTreeItem(type == 1, arena);
+        if (!LoadItemHeader(*child, reader, arena, children))
         {
-            delete child;
+            DestroyTreeItem(child);
             return 0;
         }
         if (stack.size() >= kMaxLoadDepth)
         {
-            delete child;
+            DestroyTreeItem(child);
             LogLine(L"Saved data is nested too deeply; the rest of the tree is not loaded.");
             return 0;
         }
         child->m_pParent = parent;
-        parent->m_arrChildren.Add(child);
-        stack.push_back({child, children});
+        parent->m_arrChildren.Append(child, CQChildArray::TagOf(HashNameNoCase(child->m_csName)),
+                                     parentArrays);
+        child->m_arrChildren.Reserve(std::min<uint32_t>(children, kReserveAtOnce), arena);
+        stack.push_back({child, children, arena});
     }
     return 1;
 }

@@ -1,55 +1,95 @@
 #include "data/TreeItem.h"
 
-#include "data/NameCompare.h"
+#include <new>
+
 #include "data/Process.h"
+#include "data/TreeArena.h"
+#include "data/TreeItemFile.h"
+#include "data/TreeItemFolder.h"
 #include "stats/Format.h"
 
 CQTreeItem::~CQTreeItem()
 {
-    m_arrProcessLinks.RemoveAll();
-    DeleteSubtree();
+    DestroyChildren();
 }
 
-void CQTreeItem::DeleteSubtree()
+void CQTreeItem::DestroyChildren()
 {
-    // Items waiting to be deleted; each gives up its own children to the list before it goes, so every
-    // destructor that runs finds no children and nothing recurses.
-    std::vector<CQTreeItem*> pending;
-    const int count = m_arrChildren.GetSize();
-    if (count == 0)
+    if (m_arrChildren.GetSize() == 0)
         return;
-    pending.reserve(static_cast<size_t>(count));
-    for (int i = count - 1; i >= 0; --i)
-        pending.push_back(m_arrChildren[i]);
-    m_arrChildren.SetSize(0);
-    while (!pending.empty())
+    // Children before their parent, so that an item whose subtree is gone has nothing left to destroy and
+    // an arena owned by an item below outlives everything made from it. The stack holds the next child to
+    // visit at every level.
+    struct Frame
     {
-        CQTreeItem* item = pending.back();
-        pending.pop_back();
-        if (item == nullptr)
+        CQTreeItem* item;
+        int next;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({this, 0});
+    while (!stack.empty())
+    {
+        Frame& top = stack.back();
+        CQTreeItem* item = top.item;
+        if (top.next < item->m_arrChildren.GetSize())
+        {
+            CQTreeItem* child = item->m_arrChildren[top.next++];
+            if (child == nullptr)
+                continue;
+            if (child->m_arrChildren.GetSize() > 0)
+                stack.push_back({child, 0});
+            else
+                DestroyTreeItem(child);
             continue;
-        for (int i = item->m_arrChildren.GetSize() - 1; i >= 0; --i)
-            pending.push_back(item->m_arrChildren[i]);
-        // Emptied without deleting: the children are now in the list.
-        item->m_arrChildren.SetSize(0);
-        delete item;
+        }
+        item->m_arrChildren.Forget();
+        stack.pop_back();
+        if (item != this)
+            DestroyTreeItem(item);
     }
+}
+
+void DestroyTreeItem(CQTreeItem* item)
+{
+    if (item == nullptr)
+        return;
+    item->DestroyChildren();
+    if (CQTreeArena::Holds(item))
+        item->~CQTreeItem();
+    else
+        delete item;
+}
+
+CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena* arena)
+{
+    if (arena == nullptr)
+        return isFolder ? static_cast<CQTreeItem*>(new CQTreeItemFolder) : new CQTreeItemFile;
+    if (isFolder)
+        return new (arena->Allocate(sizeof(CQTreeItemFolder), alignof(CQTreeItemFolder))) CQTreeItemFolder;
+    return new (arena->Allocate(sizeof(CQTreeItemFile), alignof(CQTreeItemFile))) CQTreeItemFile;
+}
+
+CQTreeArena* CQTreeItem::GetTreeArena()
+{
+    CQTreeItem* top = this;
+    while (top->m_pParent != nullptr)
+        top = top->m_pParent;
+    // Type 1 is CQTreeItemFolder: the tree holds only files and folders.
+    return top->GetType() == 1 ? &static_cast<CQTreeItemFolder*>(top)->ProvideArena() : nullptr;
+}
+
+CQTreeArena* CQTreeItem::GetOwnArena()
+{
+    if (m_pParent == nullptr)
+        return nullptr;
+    CQTreeArena* arena = GetTreeArena();
+    return arena != nullptr && arena->Contains(this) ? arena : nullptr;
 }
 
 void CQTreeItem::RemoveAllChildren()
 {
     // Children go first to last, each with its subtree; storage of the array is kept for the next ones.
-    const int count = m_arrChildren.GetSize();
-    for (int i = 0; i < count; ++i)
-    {
-        CQTreeItem* child = m_arrChildren[i];
-        m_arrChildren[i] = nullptr;
-        if (child == nullptr)
-            continue;
-        child->DeleteSubtree();
-        delete child;
-    }
-    m_arrChildren.RemoveAll();
+    DestroyChildren();
 }
 
 void CQTreeItem::AddWrite(uint64_t size, const CQProcess* process)
@@ -76,22 +116,9 @@ void CQTreeItem::AddWrittenToAncestors(uint64_t size)
 void CQTreeItem::AddProcessWrite(const CQProcess* process, uint64_t size)
 {
     const uint32_t index = process->m_dwordIndex;
-    CQProcessLink* link = nullptr;
-    const int count = m_arrProcessLinks.GetSize();
-    for (int i = 0; i < count; ++i)
-    {
-        if (m_arrProcessLinks[i]->m_dwordProcessIndex == index)
-        {
-            link = m_arrProcessLinks[i];
-            break;
-        }
-    }
+    CQProcessLink* link = m_arrProcessLinks.Find(index);
     if (link == nullptr)
-    {
-        link = new CQProcessLink;
-        link->m_dwordProcessIndex = index;
-        m_arrProcessLinks.Add(link);
-    }
+        link = &m_arrProcessLinks.Append(CQProcessLink{0, index}, GetOwnArena());
     link->m_qwordWritten += size;
 }
 
@@ -139,10 +166,7 @@ void AddLinkToTotals(CQPtrAutoArray<CQProcessLink>& totals, const CQProcessLink&
 void AddOwnLinksToTotals(const CQTreeItem& item, CQPtrAutoArray<CQProcessLink>& totals)
 {
     for (int i = 0; i < item.m_arrProcessLinks.GetSize(); ++i)
-    {
-        if (const CQProcessLink* link = item.m_arrProcessLinks[i])
-            AddLinkToTotals(totals, *link);
-    }
+        AddLinkToTotals(totals, *item.m_arrProcessLinks[i]);
 }
 } // namespace
 
@@ -201,17 +225,12 @@ void CQTreeItem::BuildDisplayText()
     FormatSize(m_qwordWrittenWithSubitems, size);
     std::wstring text;
     text.reserve(m_csName.length() + size.size() + 5);
-    text.append(m_csName.c_str(), m_csName.length());
+    m_csName.AppendTo(text);
     text += L" ( ";
     text += size;
     text += L" )";
     m_csDisplayText = text;
     m_boolDisplayTextValid = 1;
-}
-
-uint32_t CQTreeItem::ComputeNameHash() const
-{
-    return HashNameNoCase(m_csName.c_str(), m_csName.length());
 }
 
 void CQTreeItem::AppendAncestorsPath(std::wstring& text) const
@@ -222,7 +241,7 @@ void CQTreeItem::AppendAncestorsPath(std::wstring& text) const
         chain.push_back(item);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
     {
-        text.append((*it)->m_csName.c_str(), (*it)->m_csName.length());
+        (*it)->m_csName.AppendTo(text);
         if ((*it)->GetType() == 1)
             AppendFolderSeparator(text);
     }

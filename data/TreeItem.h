@@ -10,17 +10,20 @@
 #include <string_view>
 #include <vector>
 
+#include "data/ChildArray.h"
+#include "data/LinkArray.h"
 #include "data/Object.h"
 #include "data/ProcessLink.h"
 #include "data/PtrArray.h"
 
 class CQProcess;
+class CQTreeArena;
 
 class CQTreeItem : public CQObject
 {
 public:
     CQTreeItem() = default;
-    // Deletes the process links, then the whole subtree.
+    // Destroys the whole subtree, then the process links.
     ~CQTreeItem() override;
 
     // Item record of the saved data file (data/ObjectStorage.cpp).
@@ -53,13 +56,12 @@ public:
     void CollectProcessTotals(CQPtrAutoArray<CQProcessLink>& totals, BOOL withSubitems) const;
     // Label: the name, " ( ", the subtree total as a size, " )".
     void BuildDisplayText();
-    // m_dwordNameHash, computed on first use.
-    uint32_t GetNameHash()
-    {
-        if (m_dwordNameHash == 0)
-            m_dwordNameHash = ComputeNameHash();
-        return m_dwordNameHash;
-    }
+    // The arena of this item's tree (the topmost item's), made when first needed; none when the topmost
+    // item is not a folder.
+    CQTreeArena* GetTreeArena();
+    // Where this item's own arrays go: the tree's arena when the item itself lives in it, else none (the
+    // heap), so that clearing the topmost item keeps what it holds itself.
+    CQTreeArena* GetOwnArena();
 
     // Size rounded up to a multiple of 4096, wrapping like every counter.
     static uint64_t AlignSize(uint64_t size)
@@ -68,13 +70,10 @@ public:
     }
 
     BOOL m_boolDisplayTextValid = 0;
-    // Lookup key: HashNameNoCase of m_csName, 0 until first needed. It fills what would be padding, so it
-    // costs no memory. Names do not change once an item is in the tree; whoever renames one clears this.
-    uint32_t m_dwordNameHash = 0;
     CQTreeItem* m_pParent = nullptr; // owns this item; none for the root
     HTREEITEM m_hTreeItem = nullptr; // row in the files tree view; TVI_ROOT for the root
-    CQPtrAutoArray<CQTreeItem> m_arrChildren;
-    CQPtrAutoArray<CQProcessLink> m_arrProcessLinks;
+    CQChildArray m_arrChildren;
+    CQLinkArray m_arrProcessLinks;
     // These three are saved and loaded as one 24-byte block, in this order.
     uint64_t m_qwordWrittenWithSubitems = 0;
     uint64_t m_qwordWritten = 0;
@@ -86,8 +85,14 @@ protected:
     // Appends a backslash the way a folder ends its path.
     static void AppendFolderSeparator(std::wstring& text);
 
-private:
-    uint32_t ComputeNameHash() const;
-    // Deletes the children and their subtrees without recursion, so a deep tree cannot exhaust the stack.
-    void DeleteSubtree();
+    // Destroys the children and their subtrees without recursion, so a deep tree cannot exhaust the stack.
+    void DestroyChildren();
+
+    friend void DestroyTreeItem(CQTreeItem* item);
 };
+
+// Destroys item and everything below it: in place when it lives in a tree's arena (whose memory goes all
+// at once), with delete otherwise.
+void DestroyTreeItem(CQTreeItem* item);
+// A new, empty file (folder when isFolder) item in arena, or on the heap when arena is none.
+CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena* arena);

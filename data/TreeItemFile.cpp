@@ -1,9 +1,14 @@
 #include "data/TreeItemFile.h"
 
+#if defined(__GNUC__) && defined(_WIN64)
+// The label slot and the display flag share the word after the name (the base's tail padding).
+static_assert(sizeof(CQTreeItemFile) == 80, "a file item is 80 bytes");
+#endif
+
 void CQTreeItemFile::AppendFullPath(std::wstring& text) const
 {
     AppendAncestorsPath(text);
-    text.append(m_csName.c_str(), m_csName.length());
+    m_csName.AppendTo(text);
 }
 
 CQTreeItem* CQTreeItemFile::FindOrInsert(const std::vector<std::wstring_view>&, size_t, BOOL)

@@ -19,6 +19,7 @@ public:
     // is set. Names match case-insensitively; the first matching child in creation order wins.
     CQTreeItem* FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index, BOOL isFile) override;
     int GetImage() const override;
+    // For the topmost folder this also gives the tree's arena back to the system.
     void RemoveAllChildren() override;
 
     // Appends a new child named name, a file when isFile is non-zero, and announces it to the observer.
@@ -27,7 +28,16 @@ public:
     // The first child whose name matches case-insensitively, or none.
     CQTreeItem* FindChild(std::wstring_view name);
 
+    // The arena of the tree whose topmost item this folder is (made on first use); see GetTreeArena.
+    CQTreeArena& ProvideArena();
+
 private:
-    // Index of the children by folded name, made once the folder has more than a few children.
-    std::unique_ptr<CQChildIndex> m_pChildIndex;
+    // What only some folders need: a lookup index for many children, the arena of a topmost folder.
+    struct Extras;
+
+    CQTreeItem* FindChild(std::wstring_view name, uint32_t hash);
+    // A new child without looking for an existing one; its memory from arena (none: the heap).
+    CQTreeItem* MakeChild(std::wstring_view name, uint32_t hash, BOOL isFile, CQTreeArena* arena);
+
+    std::unique_ptr<Extras> m_pExtras;
 };

@@ -41,9 +41,8 @@ CQMonitor::~CQMonitor()
     m_arrProcesses.RemoveAll();
     m_arrRuntimeProcesses.RemoveAll();
     m_arrDrives.RemoveAll();
-    m_arrQueue.clear();
-    m_arrQueue.shrink_to_fit();
-    m_intQueueCount = 0;
+    m_queue.Clear();
+    m_queue.ReleaseSpare();
     m_mapPathCache.clear();
     m_lockDrives.Delete();
     m_lockQueue.Delete();
@@ -100,56 +99,51 @@ int CQMonitor::GetPendingRecords() const
 
 void CQMonitor::PublishQueueSizeLocked()
 {
-    CounterStore(m_intQueueSize, static_cast<LONG>(m_intQueueCount));
+    CounterStore(m_intQueueSize, static_cast<LONG>(m_queue.GetCount()));
 }
 
-// The slots past the count keep their strings' storage: an append writes into a slot's existing buffers
-// and a removal swaps buffers with the taker's entry, so a busy queue allocates nothing per record.
+// The queue keeps its storage: an append copies into it, a removal copies out into the taker's strings, so
+// a busy queue allocates nothing per record.
 QueueEntry& CQMonitor::AppendQueueEntryLocked()
 {
-    if (m_intQueueCount == m_arrQueue.size())
-        m_arrQueue.emplace_back();
-    QueueEntry& entry = m_arrQueue[m_intQueueCount++];
-    entry.m_csFileName.clear();
-    entry.m_csProcessName.clear();
-    entry.m_dwordProcessId = 0;
-    entry.m_qwordBytes = 0;
+    QueueEntry& entry = m_queue.Stage();
     PublishQueueSizeLocked();
     return entry;
 }
 
+void CQMonitor::PushQueueEntryLocked(const void* fileName, size_t fileNameLength, const wchar_t* processName,
+                                     size_t processNameLength, uint32_t processId, uint64_t bytes)
+{
+    m_queue.Push(fileName, fileNameLength, processName, processNameLength, processId, bytes);
+    PublishQueueSizeLocked();
+}
+
 void CQMonitor::DiscardQueueLocked()
 {
-    m_intQueueCount = 0;
+    m_queue.Clear();
     PublishQueueSizeLocked();
 }
 
 bool CQMonitor::PopQueueEntry(QueueEntry& entry)
 {
+    return PopQueueEntries(&entry, 1) == 1;
+}
+
+size_t CQMonitor::PopQueueEntries(QueueEntry* entries, size_t max)
+{
     CQLock lock(m_lockQueue);
-    if (m_intQueueCount == 0)
-        return false;
-    QueueEntry& newest = m_arrQueue[--m_intQueueCount];
-    entry.m_csFileName.swap(newest.m_csFileName);
-    entry.m_csProcessName.swap(newest.m_csProcessName);
-    entry.m_dwordProcessId = newest.m_dwordProcessId;
-    entry.m_qwordBytes = newest.m_qwordBytes;
-    PublishQueueSizeLocked();
-    return true;
+    const size_t taken = m_queue.PopNewest(entries, max);
+    if (taken != 0)
+        PublishQueueSizeLocked();
+    return taken;
 }
 
 void CQMonitor::ShrinkQueue(size_t slack)
 {
     CQLock lock(m_lockQueue);
-    if (m_arrQueue.capacity() - m_intQueueCount > slack)
-    {
-        // Exactly the entries that wait; nothing at all when none does.
-        m_arrQueue.resize(m_intQueueCount);
-        if (m_intQueueCount == 0)
-            std::vector<QueueEntry>().swap(m_arrQueue);
-        else
-            m_arrQueue.shrink_to_fit();
-    }
+    // Exactly the storage that the waiting entries use (segments of them); nothing at all when none waits.
+    if (m_queue.GetCapacity() > m_queue.GetCount() + slack)
+        m_queue.ReleaseSpare();
 }
 
 std::wstring CQMonitor::GetDataFilePath() const

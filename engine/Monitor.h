@@ -18,6 +18,7 @@
 #include "engine/BackgroundSave.h"
 #include "engine/DriveItem.h"
 #include "engine/QueueEntry.h"
+#include "engine/RecordQueue.h"
 #include "engine/RuntimeProcess.h"
 #include "engine/SaveObserver.h"
 #include "engine/StatisticsBlock.h"
@@ -62,6 +63,11 @@ public:
 
     // Record processing (the retrieval thread calls LookupProcessName; the rest is the processing thread's).
     void LookupProcessName(DWORD processId, std::wstring& name);
+    // The same with the queue lock held and the time of the lookup given (ProcessCacheNow); the name stays
+    // valid while the lock is held. cached (if given) tells whether the name is in the live-process cache.
+    const std::wstring& LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached = nullptr);
+    // Low 32 bits of the calendar time in seconds, the live-process cache's clock.
+    static uint32_t ProcessCacheNow();
     void PruneProcessCache();
     BOOL ResolvePath(const std::wstring& devicePath, std::wstring& resolved);
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
@@ -118,7 +124,7 @@ public:
     CQCriticalSection m_lockQueue;
     CQCriticalSection m_lockDrives;
     std::unordered_map<std::wstring, CQTreeItem*> m_mapPathCache;
-    std::vector<QueueEntry> m_arrQueue;
+    CQRecordQueue m_queue;
     CQPtrAutoArray<CQDriveItem> m_arrDrives;
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
     CQPtrAutoArray<CQProcess> m_arrProcesses;
@@ -159,16 +165,21 @@ public:
     void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
-    // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty.
+    // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty;
+    // PopQueueEntries takes up to max of the newest, newest first, and returns how many.
     // ShrinkQueue gives back storage when more than slack entries' worth is unused.
     bool PopQueueEntry(QueueEntry& entry);
+    size_t PopQueueEntries(QueueEntry* entries, size_t max);
     void ShrinkQueue(size_t slack);
-    // Under the queue lock: the caller appends one entry with AppendQueueEntryLocked.
+    // Under the queue lock: the caller appends one entry with AppendQueueEntryLocked (and fills it before
+    // it releases the lock), or with PushQueueEntryLocked, which copies the names (fileName may be
+    // unaligned UTF-16, as in a reply).
     QueueEntry& AppendQueueEntryLocked();
-    // Under the queue lock: the waiting entries (index 0 the oldest), and dropping them all. Slots past
-    // the count in m_arrQueue are spare storage, not entries.
-    size_t GetQueueCountLocked() const { return m_intQueueCount; }
-    const QueueEntry& GetQueueEntryLocked(size_t index) const { return m_arrQueue[index]; }
+    void PushQueueEntryLocked(const void* fileName, size_t fileNameLength, const wchar_t* processName,
+                              size_t processNameLength, uint32_t processId, uint64_t bytes);
+    // Under the queue lock: the waiting entries (index 0 the oldest; a copy), and dropping them all.
+    size_t GetQueueCountLocked() const { return m_queue.GetCount(); }
+    QueueEntry GetQueueEntryLocked(size_t index) { return m_queue.Get(index); }
     void DiscardQueueLocked();
 
 private:
@@ -178,8 +189,8 @@ private:
 
     // The queue's size as last published under the queue lock; the refresh reads it without the lock.
     LONG m_intQueueSize = 0;
-    // Entries in use at the front of m_arrQueue; the slots after them are kept for reuse.
-    size_t m_intQueueCount = 0;
+    // The components of the path that FindOrCreateItem splits, kept for the next call.
+    std::vector<std::wstring_view> m_arrPathParts;
     // Speeds up FindOrAddProcess: the first process of each case-insensitive name, by folded name.
     std::unordered_map<std::wstring, CQProcess*> m_mapProcessIndex;
     int m_intIndexedProcesses = 0;

@@ -85,6 +85,17 @@ public:
         }
         return 0;
     }
+    BOOL ReadSome(void* buffer, DWORD count, DWORD& got) override
+    {
+        if (CQFile::ReadSome(buffer, count, got))
+            return 1;
+        if (m_dwordSystemError == NO_ERROR)
+        {
+            const DWORD error = GetLastError();
+            m_dwordSystemError = error != NO_ERROR ? error : static_cast<DWORD>(ERROR_READ_FAULT);
+        }
+        return 0;
+    }
     DWORD GetSystemError() const { return m_dwordSystemError; }
 
 private:

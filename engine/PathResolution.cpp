@@ -4,12 +4,25 @@
 #include <cwchar>
 
 #include "engine/Monitor.h"
+#include "data/NameCompare.h"
 #include "data/SplitPath.h"
 
 namespace
 {
 const wchar_t kVolumePrefix[] = L"\\Device\\HarddiskVolume";
 const size_t kVolumePrefixLength = 22;
+
+// _wcsnicmp against the prefix, without the runtime library's locale work (microseconds a call under Wine):
+// the prefix's letters are ASCII, so folding the path's units is all it takes.
+bool HasVolumePrefix(const wchar_t* path)
+{
+    for (size_t i = 0; i < kVolumePrefixLength; ++i)
+    {
+        if (FoldNameChar(path[i]) != FoldNameChar(kVolumePrefix[i]))
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolved)
@@ -40,8 +53,8 @@ BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolv
 
     // Only volumes under \Device\HarddiskVolume have drive letters here; any other device (a network
     // redirector, a CD) must not match a volume number by accident.
-    const bool harddiskVolume = devicePath.size() >= kVolumePrefixLength &&
-                                _wcsnicmp(devicePath.c_str(), kVolumePrefix, kVolumePrefixLength) == 0;
+    const bool harddiskVolume =
+        devicePath.size() >= kVolumePrefixLength && HasVolumePrefix(devicePath.c_str());
 
     const CQDriveItem* drive = nullptr;
     if (harddiskVolume)
@@ -82,7 +95,9 @@ CQTreeItem* CQMonitor::FindOrCreateItem(const std::wstring& resolvedPath)
     const BOOL isFile =
         (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
 
-    std::vector<std::wstring_view> parts;
+    // Kept between calls (only the processing thread comes here): no allocation per new path.
+    std::vector<std::wstring_view>& parts = m_arrPathParts;
+    parts.clear();
     if (SplitPath(resolvedPath, parts) == 0)
         return nullptr;
     CQTreeItem* item = m_root.FindOrInsert(parts, 0, isFile);

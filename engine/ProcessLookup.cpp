@@ -68,19 +68,30 @@ bool NameFromSnapshot(DWORD processId, std::wstring& name)
 }
 } // namespace
 
+uint32_t CQMonitor::ProcessCacheNow()
+{
+    return NowLow32();
+}
+
 // Runs on the retrieval thread with the queue lock held; the cache is guarded by that lock.
 void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
 {
-    const uint32_t now = NowLow32();
+    name = LookupProcessNameLocked(processId, NowLow32());
+}
+
+const std::wstring& CQMonitor::LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached)
+{
+    static const std::wstring unknown(kUnknownProcess);
+    if (cached != nullptr)
+        *cached = true;
     const int count = m_arrRuntimeProcesses.GetSize();
     for (int i = 0; i < count; ++i)
     {
         CQRuntimeProcess* cached = m_arrRuntimeProcesses[i];
         if (cached->m_dwordProcessId == processId)
         {
-            name = cached->m_csName;
             cached->m_dwordLastUsed = now;
-            return;
+            return cached->m_csName;
         }
     }
 
@@ -90,11 +101,15 @@ void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
     // The snapshot is asked only when the process could not be opened at all.
     if (!opened)
         found = NameFromSnapshot(processId, result);
-    if (found)
-        m_arrRuntimeProcesses.Add(new CQRuntimeProcess(result, processId, now));
-    else
-        result = kUnknownProcess;
-    name = result;
+    if (!found)
+    {
+        if (cached != nullptr)
+            *cached = false;
+        return unknown;
+    }
+    CQRuntimeProcess* added = new CQRuntimeProcess(result, processId, now);
+    m_arrRuntimeProcesses.Add(added);
+    return added->m_csName;
 }
 
 // Called with the queue lock held (see Clear for why that lock guards the cache).

@@ -1,6 +1,8 @@
 // The processing thread: queued write entries become items, process attributions and written totals.
 #include <windows.h>
 
+#include <vector>
+
 #include "app/Log.h"
 #include "app/SettingsInterface.h"
 #include "data/NameCompare.h"
@@ -56,44 +58,71 @@ CQProcess* CQMonitor::FindOrAddProcess(const QueueEntry& entry)
     return process;
 }
 
+namespace
+{
+// Entries taken from the queue at once: one lock for many entries, and still the newest first.
+constexpr size_t kBatchEntries = 64;
+
+void ProcessEntry(CQMonitor& monitor, const QueueEntry& entry, std::wstring& resolved)
+{
+    const CQSettingsInterface* settings = monitor.m_pSettingsInterface;
+    // Read once per entry, so the path resolved here is the one used below.
+    const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
+    const BOOL collectProcesses =
+        settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
+    if (!doNotLogFiles)
+        monitor.ResolvePath(entry.m_csFileName, resolved);
+
+    {
+        CQDataWriteLock lock(monitor);
+        if (!doNotLogFiles)
+        {
+            CQTreeItem* item = monitor.FindOrCreateItem(resolved);
+            if (item != nullptr)
+            {
+                const CQProcess* process = collectProcesses ? monitor.FindOrAddProcess(entry) : nullptr;
+                item->AddWrite(entry.m_qwordBytes, process);
+            }
+        }
+        CQStatisticsBlock& stats = monitor.m_stats;
+        CounterAdd(stats.m_qwordWritten, entry.m_qwordBytes);
+        CounterAdd(stats.m_qwordWrittenAligned, CQTreeItem::AlignSize(entry.m_qwordBytes));
+        CounterAdd(monitor.m_qwordDataChanges, uint64_t(1));
+    }
+    CounterAdd(monitor.m_stats.m_qwordOperations, uint64_t(1));
+}
+} // namespace
+
 DWORD WINAPI ProcessLogRecords(LPVOID parameter)
 {
     CQMonitor* monitor = static_cast<CQMonitor*>(parameter);
     LogLine(L"ProcessLogRecords started");
 
-    QueueEntry entry;
+    std::vector<QueueEntry> batch(kBatchEntries);
     std::wstring resolved;
     uint32_t idle = 0;
     while (CounterLoad(monitor->m_boolStop) == 0)
     {
-        if (monitor->PopQueueEntry(entry))
+        const size_t taken = monitor->PopQueueEntries(batch.data(), batch.size());
+        if (taken != 0)
         {
-            const CQSettingsInterface* settings = monitor->m_pSettingsInterface;
-            // Read once per entry, so the path resolved here is the one used below.
-            const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
-            const BOOL collectProcesses =
-                settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
-            if (!doNotLogFiles)
-                monitor->ResolvePath(entry.m_csFileName, resolved);
-
+            size_t done = 0;
+            // The stop flag is looked at after every entry, as if each had been taken on its own; what was
+            // taken but not processed goes back, oldest first, so the queue is as it would have been.
+            do
+                ProcessEntry(*monitor, batch[done++], resolved);
+            while (done < taken && CounterLoad(monitor->m_boolStop) == 0);
+            if (done < taken)
             {
-                CQDataWriteLock lock(*monitor);
-                if (!doNotLogFiles)
+                CQLock lock(monitor->m_lockQueue);
+                for (size_t i = taken; i-- > done;)
                 {
-                    CQTreeItem* item = monitor->FindOrCreateItem(resolved);
-                    if (item != nullptr)
-                    {
-                        const CQProcess* process =
-                            collectProcesses ? monitor->FindOrAddProcess(entry) : nullptr;
-                        item->AddWrite(entry.m_qwordBytes, process);
-                    }
+                    const QueueEntry& entry = batch[i];
+                    monitor->PushQueueEntryLocked(entry.m_csFileName.data(), entry.m_csFileName.size(),
+                                                  entry.m_csProcessName.data(), entry.m_csProcessName.size(),
+                                                  entry.m_dwordProcessId, entry.m_qwordBytes);
                 }
-                CQStatisticsBlock& stats = monitor->m_stats;
-                CounterAdd(stats.m_qwordWritten, entry.m_qwordBytes);
-                CounterAdd(stats.m_qwordWrittenAligned, CQTreeItem::AlignSize(entry.m_qwordBytes));
-                CounterAdd(monitor->m_qwordDataChanges, uint64_t(1));
             }
-            CounterAdd(monitor->m_stats.m_qwordOperations, uint64_t(1));
         }
         else
         {

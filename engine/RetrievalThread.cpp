@@ -42,27 +42,63 @@ void PollPause(const CQMonitor& monitor)
 
 } // namespace
 
-void QueueLogRecord(CQMonitor& monitor, const LogRecordView& record)
+bool CQRetrievalBatch::Add(CQMonitor& monitor, const LogRecordView& record)
 {
     // Read for every record, so that switching monitoring or an option takes effect at once.
     if (CounterLoad(monitor.m_boolRunning) == 0 || !IsCountedRecord(record))
-        return;
+        return false;
     const CQSettingsInterface* settings = monitor.m_pSettingsInterface;
     const BOOL collectProcesses =
         settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
     const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
-
     CounterAdd(monitor.m_stats.m_qwordRead, record.ReadLength());
+    m_arrRecords.push_back({record, collectProcesses != 0, doNotLogFiles == 0});
+    return true;
+}
+
+void CQRetrievalBatch::Queue(CQMonitor& monitor)
+{
+    if (m_arrRecords.empty())
+        return;
+    // One pass under the queue lock for the whole reply. The live-process cache is guarded by that lock;
+    // the records of one reply share one reading of the clock (whole seconds).
     CQLock lock(monitor.m_lockQueue);
-    QueueEntry& entry = monitor.AppendQueueEntryLocked();
-    entry.m_dwordProcessId = record.ProcessId();
-    // The live-process cache is guarded by the queue lock, which is held here.
-    if (collectProcesses)
-        monitor.LookupProcessName(entry.m_dwordProcessId, entry.m_csProcessName);
-    // Straight into the entry's own string: no temporary per record.
-    if (!doNotLogFiles)
-        record.CopyName(entry.m_csFileName);
-    entry.m_qwordBytes = record.WriteLength();
+    const uint32_t now = CQMonitor::ProcessCacheNow();
+    uint32_t lastProcessId = 0;
+    const std::wstring* lastName = nullptr;
+    for (const Pending& pending : m_arrRecords)
+    {
+        const LogRecordView& record = pending.record;
+        const uint32_t processId = record.ProcessId();
+        const std::wstring* name = nullptr;
+        if (pending.collectProcesses)
+        {
+            // A repeat of the last process found in the cache finds the same entry, already marked as used
+            // now.
+            if (lastName != nullptr && processId == lastProcessId)
+                name = lastName;
+            else
+            {
+                // A name that is not cached is looked for again at every record, as the first time.
+                bool cached = false;
+                name = &monitor.LookupProcessNameLocked(processId, now, &cached);
+                lastName = cached ? name : nullptr;
+                lastProcessId = processId;
+            }
+        }
+        monitor.PushQueueEntryLocked(pending.logFiles ? record.NameBytes() : nullptr,
+                                     pending.logFiles ? record.NameLength() : 0,
+                                     name != nullptr ? name->data() : nullptr,
+                                     name != nullptr ? name->size() : 0, processId, record.WriteLength());
+    }
+    m_arrRecords.clear();
+}
+
+void QueueLogRecord(CQMonitor& monitor, const LogRecordView& record)
+{
+    CQRetrievalBatch batch;
+    if (batch.Add(monitor, record))
+        batch.Queue(monitor);
 }
 
 DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
@@ -78,8 +114,9 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
         return 0;
     }
 
-    const ReplyRecordSink onRecord = [&monitor](const LogRecordView& record)
-    { QueueLogRecord(monitor, record); };
+    CQRetrievalBatch batch;
+    const ReplyRecordSink onRecord = [&monitor, &batch](const LogRecordView& record)
+    { batch.Add(monitor, record); };
     const ReplyLogSink onLogLine = [](const wchar_t* line) { LogLine(line); };
     unsigned errors = 0;
     uint32_t idle = 0;
@@ -113,6 +150,7 @@ DWORD WINAPI RetrieveLogRecords(LPVOID parameter)
             continue;
         case PortOutcome::Records:
             WalkReply(reply.get(), result.BytesReturned, onRecord, onLogLine);
+            batch.Queue(monitor);
             errors = 0;
             if (result.BytesReturned == 0)
             {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace standin
@@ -23,8 +24,9 @@ struct DriverView
     bool IsAttached(const std::wstring& volumeDeviceName) const;
 };
 
-// The view, refreshed when it is older than 200 ms or was invalidated.
-DriverView CurrentDriverView();
+// The view. One older than 200 ms is refreshed in the background (the caller goes on with it meanwhile);
+// an invalidated one is asked for at once.
+std::shared_ptr<const DriverView> CurrentDriverView();
 // Makes the next CurrentDriverView ask again (after a change made by this process).
 void InvalidateDriverView();
 

@@ -226,7 +226,8 @@ extern "C" HRESULT WINAPI FilterSendMessage(HANDLE hPort, LPVOID lpInBuffer, DWO
     }
     if (port->second.session == 0)
         return ResultInvalidHandle;
-    const DriverView view = CurrentDriverView();
+    const std::shared_ptr<const DriverView> current = CurrentDriverView();
+    const DriverView& view = *current;
     // A port of an earlier load of the driver stays dead, as a real one would.
     if (!view.Running || view.Session != port->second.session)
     {

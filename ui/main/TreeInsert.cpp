@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "data/NameCompare.h"
 #include "data/TreeItem.h"
 #include "ui/main/TreeCtrl.h"
 #include "ui/main/TreeDataLock.h"
@@ -86,7 +87,7 @@ HTREEITEM CQTreeCtrl::FindTopLevelPosition(const CQTreeItem* item) const
     for (HTREEITEM row = GetNextRow(nullptr, TVGN_ROOT); row != nullptr; row = GetNextRow(row, TVGN_NEXT))
     {
         const CQTreeItem* other = ItemOfRow(row);
-        if (other != nullptr && _wcsicmp(other->m_csName.c_str(), item->m_csName.c_str()) > 0)
+        if (other != nullptr && CompareNamesNoCase(other->m_csName, item->m_csName) > 0)
             break;
         after = row;
     }

@@ -2,6 +2,7 @@
 #include <cwchar>
 
 #include "app/AppContext.h"
+#include "data/NameCompare.h"
 #include "data/TreeItem.h"
 #include "ui/main/TreeCtrl.h"
 #include "ui/main/TreeDataLock.h"
@@ -89,5 +90,5 @@ int CALLBACK CQTreeCtrl::CompareItems(LPARAM first, LPARAM second, LPARAM contro
             return -1;
         return keyA < keyB ? 1 : 0;
     }
-    return _wcsicmp(a->m_csName.c_str(), b->m_csName.c_str());
+    return CompareNamesNoCase(a->m_csName, b->m_csName);
 }

@@ -1,0 +1,142 @@
+#include "data/TreeStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "data/File.h"
+#include "data/ItemName.h"
+
+namespace
+{
+constexpr size_t kBufferBytes = 1 << 20;
+} // namespace
+
+CQTreeWriter::CQTreeWriter(CQFile& file) : m_file(file), m_pBuffer(new BYTE[kBufferBytes]) {}
+
+BOOL CQTreeWriter::Write(const void* data, size_t bytes)
+{
+    if (m_boolFailed)
+        return 0;
+    if (bytes > kBufferBytes - m_used && !Flush())
+        return 0;
+    if (bytes < kBufferBytes)
+    {
+        std::memcpy(m_pBuffer.get() + m_used, data, bytes);
+        m_used += bytes;
+        return 1;
+    }
+    // Larger than the buffer: straight to the file.
+    const BYTE* at = static_cast<const BYTE*>(data);
+    while (bytes != 0)
+    {
+        const DWORD step = static_cast<DWORD>(std::min<size_t>(bytes, kBufferBytes));
+        if (!m_file.Write(at, step))
+        {
+            m_boolFailed = 1;
+            return 0;
+        }
+        at += step;
+        bytes -= step;
+    }
+    return 1;
+}
+
+BOOL CQTreeWriter::WriteName(const CQItemName& name, size_t units)
+{
+    size_t first = 0;
+    while (first < units)
+    {
+        if (m_boolFailed)
+            return 0;
+        if (m_used + sizeof(wchar_t) > kBufferBytes && !Flush())
+            return 0;
+        const size_t step = std::min(units - first, (kBufferBytes - m_used) / sizeof(wchar_t));
+        name.CopyUtf16(m_pBuffer.get() + m_used, first, step);
+        m_used += step * sizeof(wchar_t);
+        first += step;
+    }
+    return !m_boolFailed;
+}
+
+BOOL CQTreeWriter::Flush()
+{
+    if (m_boolFailed)
+        return 0;
+    if (m_used == 0)
+        return 1;
+    const BOOL ok = m_file.Write(m_pBuffer.get(), static_cast<DWORD>(m_used));
+    m_used = 0;
+    if (!ok)
+        m_boolFailed = 1;
+    return ok;
+}
+
+CQTreeReader::CQTreeReader(CQFile& file) : m_file(file), m_pBuffer(new BYTE[kBufferBytes]) {}
+
+bool CQTreeReader::Fill(size_t bytes)
+{
+    if (m_end - m_pos >= bytes)
+        return true;
+    std::memmove(m_pBuffer.get(), m_pBuffer.get() + m_pos, m_end - m_pos);
+    m_end -= m_pos;
+    m_pos = 0;
+    while (m_end < bytes)
+    {
+        DWORD got = 0;
+        if (!m_file.ReadSome(m_pBuffer.get() + m_end, static_cast<DWORD>(kBufferBytes - m_end), got))
+            return false;
+        if (got == 0)
+        {
+            // The end of the file: reading the missing byte fails and reports it as any short read does
+            // (or finds that the file has grown meanwhile).
+            if (!m_file.Read(m_pBuffer.get() + m_end, 1))
+                return false;
+            got = 1;
+        }
+        m_end += got;
+    }
+    return true;
+}
+
+BOOL CQTreeReader::Read(void* out, size_t bytes)
+{
+    BYTE* at = static_cast<BYTE*>(out);
+    while (bytes != 0)
+    {
+        const size_t step = std::min(bytes, kBufferBytes);
+        if (!Fill(step))
+            return 0;
+        std::memcpy(at, m_pBuffer.get() + m_pos, step);
+        m_pos += step;
+        at += step;
+        bytes -= step;
+    }
+    return 1;
+}
+
+BOOL CQTreeReader::ReadName(CQItemName& name, uint32_t byteCount, CQTreeArena* arena)
+{
+    if (byteCount <= kBufferBytes)
+    {
+        if (!Fill(byteCount))
+            return 0;
+        name.AssignUtf16(m_pBuffer.get() + m_pos, byteCount / 2, arena);
+        m_pos += byteCount;
+        return 1;
+    }
+    // A name longer than the buffer is gathered piece by piece, so that a count the file cannot back
+    // costs no more memory than the bytes that are there.
+    std::vector<BYTE> text;
+    size_t done = 0;
+    while (done < byteCount)
+    {
+        const size_t step = std::min<size_t>(byteCount - done, kBufferBytes);
+        if (!Fill(step))
+            return 0;
+        text.insert(text.end(), m_pBuffer.get() + m_pos, m_pBuffer.get() + m_pos + step);
+        m_pos += step;
+        done += step;
+    }
+    name.AssignUtf16(text.data(), byteCount / 2, arena);
+    return 1;
+}

@@ -1,0 +1,216 @@
+#include "engine/RecordQueue.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+// Whether a name (UTF-16LE, any alignment) needs its full units, and a name's units compared with a
+// stored one.
+bool IsWide(const uint8_t* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (name[2 * i + 1] != 0)
+            return true;
+    }
+    return false;
+}
+
+bool SameText(const uint8_t* stored, bool wide, const wchar_t* name, size_t length)
+{
+    if (wide)
+        return std::memcmp(stored, name, length * sizeof(wchar_t)) == 0;
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (static_cast<wchar_t>(stored[i]) != name[i])
+            return false;
+    }
+    return true;
+}
+
+void StoreText(uint8_t* out, const uint8_t* name, size_t length, bool wide)
+{
+    if (wide)
+    {
+        std::memcpy(out, name, length * sizeof(wchar_t));
+        return;
+    }
+    for (size_t i = 0; i < length; ++i)
+        out[i] = name[2 * i];
+}
+} // namespace
+
+void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wchar_t* processName,
+                         size_t processNameLength, uint32_t processId, uint64_t bytes)
+{
+    CommitStaged();
+    if (m_count == GetCapacity())
+        m_arrEntrySegments.emplace_back(new Entry[kEntriesPerSegment]);
+    const uint8_t* file = static_cast<const uint8_t*>(fileName);
+    const uint8_t* process = reinterpret_cast<const uint8_t*>(processName);
+    const bool wideFile = IsWide(file, fileNameLength);
+    const bool wideProcess = IsWide(process, processNameLength);
+
+    // Runs of writes by one process are the rule: its name is shared with the entry below.
+    const uint8_t* sharedProcess = nullptr;
+    if (m_count != 0 && processNameLength != 0)
+    {
+        const Entry& below = At(m_count - 1);
+        const bool belowWide = (below.flags & kProcessWide) != 0;
+        if (below.processNameLength == processNameLength && belowWide == wideProcess &&
+            SameText(below.processName, belowWide, processName, processNameLength))
+            sharedProcess = below.processName;
+    }
+    // The wide texts go first, so that one alignment step serves both.
+    const size_t fileBytes = fileNameLength * (wideFile ? 2 : 1);
+    const size_t processBytes = sharedProcess != nullptr ? 0 : processNameLength * (wideProcess ? 2 : 1);
+    const bool placeProcessFirst = wideProcess && !wideFile;
+    uint8_t* text = fileBytes + processBytes != 0 ? TakeText(fileBytes + processBytes, wideFile || wideProcess)
+                                                  : nullptr;
+
+    Entry& entry = At(m_count);
+    uint8_t* fileText = placeProcessFirst ? text + processBytes : text;
+    uint8_t* processText = placeProcessFirst ? text : text + fileBytes;
+    if (fileNameLength != 0)
+        StoreText(fileText, file, fileNameLength, wideFile);
+    if (processBytes != 0)
+        StoreText(processText, process, processNameLength, wideProcess);
+    entry.fileName = fileNameLength != 0 ? fileText : nullptr;
+    entry.processName = sharedProcess != nullptr ? sharedProcess : (processBytes != 0 ? processText : nullptr);
+    entry.fileNameLength = static_cast<uint32_t>(fileNameLength);
+    entry.processNameLength = static_cast<uint32_t>(processNameLength);
+    entry.processId = processId;
+    uint32_t flags = (wideFile ? kFileWide : 0) | (wideProcess ? kProcessWide : 0);
+    if (placeProcessFirst && processBytes != 0)
+        flags |= kProcessFirst;
+    if (text != nullptr)
+        flags |= kOwnsText | static_cast<uint32_t>(m_textSegment << kSegmentShift);
+    entry.flags = flags;
+    entry.bytes = bytes;
+    ++m_count;
+}
+
+uint8_t* CQRecordQueue::TakeText(size_t bytes, bool aligned)
+{
+    if (m_arrTextSegments.empty())
+        m_arrTextSegments.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[kBytesPerSegment]), kBytesPerSegment});
+    size_t start = aligned ? (m_textUsed + 1) & ~size_t(1) : m_textUsed;
+    if (start > m_arrTextSegments[m_textSegment].capacity ||
+        m_arrTextSegments[m_textSegment].capacity - start < bytes)
+    {
+        // The rest of this segment stays unused until the entries after it are gone.
+        ++m_textSegment;
+        start = 0;
+        if (m_textSegment == m_arrTextSegments.size())
+            m_arrTextSegments.push_back({nullptr, 0});
+        TextSegment& next = m_arrTextSegments[m_textSegment];
+        if (next.capacity < bytes)
+        {
+            const size_t capacity = std::max(bytes, kBytesPerSegment);
+            next.bytes.reset(new uint8_t[capacity]);
+            next.capacity = capacity;
+        }
+    }
+    m_textUsed = start + bytes;
+    return m_arrTextSegments[m_textSegment].bytes.get() + start;
+}
+
+QueueEntry& CQRecordQueue::Stage()
+{
+    CommitStaged();
+    m_staged.m_csFileName.clear();
+    m_staged.m_csProcessName.clear();
+    m_staged.m_dwordProcessId = 0;
+    m_staged.m_qwordBytes = 0;
+    m_boolStaged = true;
+    return m_staged;
+}
+
+void CQRecordQueue::CommitStaged()
+{
+    if (!m_boolStaged)
+        return;
+    m_boolStaged = false;
+    Push(m_staged.m_csFileName.data(), m_staged.m_csFileName.size(), m_staged.m_csProcessName.data(),
+         m_staged.m_csProcessName.size(), m_staged.m_dwordProcessId, m_staged.m_qwordBytes);
+}
+
+void CQRecordQueue::CopyOut(const uint8_t* text, uint32_t length, bool wide, std::wstring& out)
+{
+    // Assigning keeps the target's room: a steady flow allocates nothing here either.
+    out.resize(length);
+    if (length == 0)
+        return;
+    if (wide)
+    {
+        std::memcpy(&out[0], text, length * sizeof(wchar_t));
+        return;
+    }
+    for (uint32_t i = 0; i < length; ++i)
+        out[i] = static_cast<wchar_t>(text[i]);
+}
+
+size_t CQRecordQueue::PopNewest(QueueEntry* out, size_t max)
+{
+    CommitStaged();
+    size_t taken = 0;
+    for (; taken < max && m_count != 0; ++taken)
+    {
+        const Entry& entry = At(m_count - 1);
+        QueueEntry& target = out[taken];
+        CopyOut(entry.fileName, entry.fileNameLength, (entry.flags & kFileWide) != 0, target.m_csFileName);
+        CopyOut(entry.processName, entry.processNameLength, (entry.flags & kProcessWide) != 0,
+                target.m_csProcessName);
+        target.m_dwordProcessId = entry.processId;
+        target.m_qwordBytes = entry.bytes;
+        if (entry.flags & kOwnsText)
+        {
+            // The storage goes back to where this entry's text starts.
+            const size_t segment = entry.flags >> kSegmentShift;
+            const uint8_t* start = (entry.flags & kProcessFirst) || entry.fileName == nullptr ? entry.processName
+                                                                                             : entry.fileName;
+            m_textSegment = segment;
+            m_textUsed = static_cast<size_t>(start - m_arrTextSegments[segment].bytes.get());
+        }
+        --m_count;
+    }
+    return taken;
+}
+
+QueueEntry CQRecordQueue::Get(size_t index)
+{
+    CommitStaged();
+    const Entry& entry = At(index);
+    QueueEntry copy;
+    CopyOut(entry.fileName, entry.fileNameLength, (entry.flags & kFileWide) != 0, copy.m_csFileName);
+    CopyOut(entry.processName, entry.processNameLength, (entry.flags & kProcessWide) != 0, copy.m_csProcessName);
+    copy.m_dwordProcessId = entry.processId;
+    copy.m_qwordBytes = entry.bytes;
+    return copy;
+}
+
+void CQRecordQueue::Clear()
+{
+    m_boolStaged = false;
+    m_count = 0;
+    m_textSegment = 0;
+    m_textUsed = 0;
+}
+
+void CQRecordQueue::ReleaseSpare()
+{
+    CommitStaged();
+    if (m_count == 0)
+    {
+        std::vector<std::unique_ptr<Entry[]>>().swap(m_arrEntrySegments);
+        std::vector<TextSegment>().swap(m_arrTextSegments);
+        m_textSegment = 0;
+        m_textUsed = 0;
+        return;
+    }
+    m_arrEntrySegments.resize((m_count + kEntriesPerSegment - 1) / kEntriesPerSegment);
+    m_arrEntrySegments.shrink_to_fit();
+    m_arrTextSegments.resize(m_textSegment + 1);
+    m_arrTextSegments.shrink_to_fit();
+}
