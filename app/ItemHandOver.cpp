@@ -40,6 +40,12 @@ void CQItemHandOver::Push(CQTreeItem* item)
     }
 }
 
+size_t CQItemHandOver::GetPendingCount() const
+{
+    CQLock lock(m_lock);
+    return m_arrPending.size();
+}
+
 void CQItemHandOver::TakePending(std::vector<CQTreeItem*>& items, size_t limit)
 {
     items.clear();

@@ -40,6 +40,9 @@ public:
     // when more wait, the message comes again for them.
     void TakePending(std::vector<CQTreeItem*>& items, size_t limit = SIZE_MAX);
 
+    // Items waiting to be taken; any thread.
+    size_t GetPendingCount() const;
+
     // Drops the waiting items, for when the items themselves are about to be deleted (data lock held).
     void Discard();
 

@@ -72,7 +72,10 @@ TEST_F(TreeCtrlTest, AWorkerCreatingThousandsOfItemsWhileTheViewExpandsNeitherDe
                     ++rounds;
                 }
                 ASSERT_TRUE(worker.Join(30000)) << "the worker did not end";
-                PumpMessages(1200); // the last batch waits at most a second after a costly one
+                // The batches that still wait come at their own pace (a pause after a costly one).
+                ASSERT_TRUE(PumpMessagesUntil(
+                    [] { return g_pAppContext->m_itemHandOver.GetPendingCount() == 0; }, 60000))
+                    << g_pAppContext->m_itemHandOver.GetPendingCount() << " items never got their rows";
 
                 ExpandAllRows(tree);
                 CQLock lock(Monitor().m_lockData);
