@@ -20,9 +20,9 @@
 #include "data/ProcessLink.h"
 #include "data/PtrArray.h"
 #include "engine/Monitor.h"
-#include "fuzz/MemoryUse.h"
 #include "fuzz/SavedDataInputs.h"
 #include "fuzz/Supervisor.h"
+#include "support/MemoryUse.h"
 
 namespace
 {

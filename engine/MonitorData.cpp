@@ -21,21 +21,6 @@ namespace
 const DWORD kFormatVersion = 1;
 const wchar_t kUnreadSuffix[] = L".unread";
 
-// The refresh (monitoring time) and the retrieval thread (read total) write the block without the data
-// lock, so it is read field by field.
-CQStatisticsBlock LoadStatistics(const CQStatisticsBlock& block)
-{
-    CQStatisticsBlock copy;
-    copy.m_qwordOperations = CounterLoad(block.m_qwordOperations);
-    copy.m_qwordFiles = CounterLoad(block.m_qwordFiles);
-    copy.m_qwordRead = CounterLoad(block.m_qwordRead);
-    copy.m_qwordWritten = CounterLoad(block.m_qwordWritten);
-    copy.m_qwordWrittenAligned = CounterLoad(block.m_qwordWrittenAligned);
-    copy.m_int64LastTimeStamp = CounterLoad(block.m_int64LastTimeStamp);
-    copy.m_qwordMonitoringSeconds = CounterLoad(block.m_qwordMonitoringSeconds);
-    return copy;
-}
-
 BOOL WriteDataFile(CQMonitor& monitor, CQFile& file)
 {
     if (!file.Write(&kFormatVersion, sizeof(kFormatVersion)))

@@ -18,20 +18,6 @@ namespace
 // Every fourth refresh repaints the tree while monitoring.
 constexpr int32_t kRepaintEvery = 3;
 
-// The worker threads keep writing the block while it is read here, so each field is read on its own,
-// without a lock; a figure may mix values of slightly different moments.
-CQStatisticsBlock LoadStatistics(const CQStatisticsBlock& block)
-{
-    CQStatisticsBlock copy;
-    copy.m_qwordOperations = CounterLoad(block.m_qwordOperations);
-    copy.m_qwordFiles = CounterLoad(block.m_qwordFiles);
-    copy.m_qwordRead = CounterLoad(block.m_qwordRead);
-    copy.m_qwordWritten = CounterLoad(block.m_qwordWritten);
-    copy.m_qwordWrittenAligned = CounterLoad(block.m_qwordWrittenAligned);
-    copy.m_int64LastTimeStamp = CounterLoad(block.m_int64LastTimeStamp);
-    copy.m_qwordMonitoringSeconds = CounterLoad(block.m_qwordMonitoringSeconds);
-    return copy;
-}
 } // namespace
 
 void CTavrelloDlg::SetTextIfChanged(int id, const std::wstring& text)
