@@ -8,6 +8,7 @@
 #include "engine/Counters.h"
 #include "engine/DataWriteLock.h"
 #include "engine/MonitorFixture.h"
+#include "engine/SaveObserver.h"
 #include "support/WorkerThread.h"
 
 namespace
@@ -263,6 +264,31 @@ TEST_F(DataFileRecoveryTest, ABackgroundSaveWritesTheSameBytesAndOtherSavesWaitF
     EXPECT_EQ(direct, Bytes(DataFile()));
     EXPECT_EQ(0u, LinesContaining(L"has failed"));
 }
+// The observer of saves (the write history) belongs to the user-interface thread: an autosave's success
+// reaches it there, once, when that thread asks; a save on the calling thread tells it at once.
+TEST_F(DataFileRecoveryTest, TheSaveObserverHearsOfAnAutosaveOnlyOnTheThreadThatAsks)
+{
+    struct Observer : ISaveDataObserver
+    {
+        std::vector<DWORD> threads;
+        void OnDataSaved(CQMonitor&) override { threads.push_back(GetCurrentThreadId()); }
+    } observer;
+    m_monitor->m_pSaveObserver = &observer;
+    Write(L"a.txt", 10);
+    const DWORD self = GetCurrentThreadId();
+
+    ASSERT_EQ(1, m_monitor->SaveDataInBackground());
+    m_monitor->m_backgroundSave.Wait();
+    EXPECT_TRUE(observer.threads.empty()) << "told on the autosave's own thread";
+    m_monitor->NotifyBackgroundSave();
+    m_monitor->NotifyBackgroundSave();
+    EXPECT_EQ(std::vector<DWORD>({self}), observer.threads);
+
+    ASSERT_EQ(1, m_monitor->SaveData());
+    EXPECT_EQ(std::vector<DWORD>({self, self}), observer.threads);
+    m_monitor->m_pSaveObserver = nullptr;
+}
+
 TEST_F(DataFileRecoveryTest, WhileASaveCopiesTheDataReadersGoOnAndWritersWait)
 {
     Write(L"a.txt", 1);
