@@ -66,8 +66,8 @@ void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wcha
     const size_t fileBytes = fileNameLength * (wideFile ? 2 : 1);
     const size_t processBytes = sharedProcess != nullptr ? 0 : processNameLength * (wideProcess ? 2 : 1);
     const bool placeProcessFirst = wideProcess && !wideFile;
-    uint8_t* text = fileBytes + processBytes != 0 ? TakeText(fileBytes + processBytes, wideFile || wideProcess)
-                                                  : nullptr;
+    uint8_t* text =
+        fileBytes + processBytes != 0 ? TakeText(fileBytes + processBytes, wideFile || wideProcess) : nullptr;
 
     Entry& entry = At(m_count);
     uint8_t* fileText = placeProcessFirst ? text + processBytes : text;
@@ -77,7 +77,8 @@ void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wcha
     if (processBytes != 0)
         StoreText(processText, process, processNameLength, wideProcess);
     entry.fileName = fileNameLength != 0 ? fileText : nullptr;
-    entry.processName = sharedProcess != nullptr ? sharedProcess : (processBytes != 0 ? processText : nullptr);
+    entry.processName =
+        sharedProcess != nullptr ? sharedProcess : (processBytes != 0 ? processText : nullptr);
     entry.fileNameLength = static_cast<uint32_t>(fileNameLength);
     entry.processNameLength = static_cast<uint32_t>(processNameLength);
     entry.processId = processId;
@@ -94,7 +95,8 @@ void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wcha
 uint8_t* CQRecordQueue::TakeText(size_t bytes, bool aligned)
 {
     if (m_arrTextSegments.empty())
-        m_arrTextSegments.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[kBytesPerSegment]), kBytesPerSegment});
+        m_arrTextSegments.push_back(
+            {std::unique_ptr<uint8_t[]>(new uint8_t[kBytesPerSegment]), kBytesPerSegment});
     size_t start = aligned ? (m_textUsed + 1) & ~size_t(1) : m_textUsed;
     if (start > m_arrTextSegments[m_textSegment].capacity ||
         m_arrTextSegments[m_textSegment].capacity - start < bytes)
@@ -168,8 +170,9 @@ size_t CQRecordQueue::PopNewest(QueueEntry* out, size_t max)
         {
             // The storage goes back to where this entry's text starts.
             const size_t segment = entry.flags >> kSegmentShift;
-            const uint8_t* start = (entry.flags & kProcessFirst) || entry.fileName == nullptr ? entry.processName
-                                                                                             : entry.fileName;
+            const uint8_t* start = (entry.flags & kProcessFirst) || entry.fileName == nullptr
+                                       ? entry.processName
+                                       : entry.fileName;
             m_textSegment = segment;
             m_textUsed = static_cast<size_t>(start - m_arrTextSegments[segment].bytes.get());
         }
@@ -184,7 +187,8 @@ QueueEntry CQRecordQueue::Get(size_t index)
     const Entry& entry = At(index);
     QueueEntry copy;
     CopyOut(entry.fileName, entry.fileNameLength, (entry.flags & kFileWide) != 0, copy.m_csFileName);
-    CopyOut(entry.processName, entry.processNameLength, (entry.flags & kProcessWide) != 0, copy.m_csProcessName);
+    CopyOut(entry.processName, entry.processNameLength, (entry.flags & kProcessWide) != 0,
+            copy.m_csProcessName);
     copy.m_dwordProcessId = entry.processId;
     copy.m_qwordBytes = entry.bytes;
     return copy;

@@ -47,9 +47,9 @@ private:
     static constexpr size_t kBytesPerSegment = 128 * 1024;
 
     // Entry flags.
-    static constexpr uint32_t kFileWide = 1;     // the file name holds UTF-16 units, else one byte a unit
-    static constexpr uint32_t kProcessWide = 2;  // the same for the process name
-    static constexpr uint32_t kOwnsText = 4;     // the entry took text storage; taking the entry gives it back
+    static constexpr uint32_t kFileWide = 1;    // the file name holds UTF-16 units, else one byte a unit
+    static constexpr uint32_t kProcessWide = 2; // the same for the process name
+    static constexpr uint32_t kOwnsText = 4;    // the entry took text storage; taking the entry gives it back
     static constexpr uint32_t kProcessFirst = 8; // that storage starts with the process name, else the file's
     static constexpr uint32_t kSegmentShift = 8; // above: the text segment of that storage
 
@@ -70,7 +70,10 @@ private:
     };
 
     void CommitStaged();
-    Entry& At(size_t index) { return m_arrEntrySegments[index / kEntriesPerSegment][index % kEntriesPerSegment]; }
+    Entry& At(size_t index)
+    {
+        return m_arrEntrySegments[index / kEntriesPerSegment][index % kEntriesPerSegment];
+    }
     // Room for bytes of text (2-aligned when aligned is set) in the current segment or a following one.
     uint8_t* TakeText(size_t bytes, bool aligned);
     static void CopyOut(const uint8_t* text, uint32_t length, bool wide, std::wstring& out);

@@ -29,8 +29,8 @@
 
 // Bitmaps.
 #define IDB_TREE_IMAGES 129 // 48 x 16: drive, folder, file; magenta is transparent
-#define IDB_DRIVES 155      // 128 x 48: two 64 x 44 pictures, unselected then selected; magenta is transparent
-#define IDB_LOGO 162        // the About box logo
+#define IDB_DRIVES 155 // 128 x 48: two 64 x 44 pictures, unselected then selected; magenta is transparent
+#define IDB_LOGO 162   // the About box logo
 
 // Cursors.
 #define IDC_LINK_CURSOR 138

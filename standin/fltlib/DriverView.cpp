@@ -24,7 +24,7 @@ struct CachedView
     bool valid = false;
     uint64_t generation = 0; // advanced by each invalidation: an older refresh must not be kept
     bool refreshing = false;
-    HANDLE wake = nullptr;   // the refresher's event, made with the thread
+    HANDLE wake = nullptr; // the refresher's event, made with the thread
 };
 
 CachedView& Cache()
@@ -106,8 +106,9 @@ std::shared_ptr<const DriverView> CurrentDriverView()
         if (cache.wake == nullptr)
         {
             cache.wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-            HANDLE thread = cache.wake != nullptr ? CreateThread(nullptr, 0, RefreshDriverView, nullptr, 0, nullptr)
-                                                  : nullptr;
+            HANDLE thread = cache.wake != nullptr
+                                ? CreateThread(nullptr, 0, RefreshDriverView, nullptr, 0, nullptr)
+                                : nullptr;
             if (thread != nullptr)
                 CloseHandle(thread);
             else if (cache.wake != nullptr)

@@ -2,8 +2,8 @@
 // date, bytes written, bytes written aligned to 4096, bytes read, operations, monitoring seconds and the
 // day's top writers as name=bytes joined by ';' (the field quoted as CSV requires). Lines end in CRLF.
 //
-// Reading never fails as a whole; lines may also end in LF or CR alone. Every line is one record (the program never writes a line break inside
-// a field), so a damaged line cannot swallow the ones after it:
+// Reading never fails as a whole; lines may also end in LF or CR alone. Every line is one record (the program
+// never writes a line break inside a field), so a damaged line cannot swallow the ones after it:
 //  - a line that is not text (not UTF-8, control characters, broken quoting) is left out;
 //  - a line that is text but not a row of ours (wrong columns, bad date or number, a second row for a
 //    day) is not used but kept, and written back after the rows exactly as it was.
