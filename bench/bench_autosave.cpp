@@ -17,6 +17,7 @@
 #include "engine/Counters.h"
 #include "data/MemoryFile.h"
 #include "engine/Monitor.h"
+#include "ProcessingTree.h"
 
 namespace
 {
@@ -37,23 +38,7 @@ LONGLONG Now()
 }
 
 // The paths of bench_processing: a few deep folders with many files each.
-std::vector<std::wstring> MakePaths(size_t count, unsigned seed)
-{
-    std::vector<std::wstring> paths;
-    paths.reserve(count);
-    const wchar_t* roots[] = {
-        L"\\Users\\alice\\AppData\\Local\\Browser\\User Data\\Default\\Cache\\Cache_Data",
-        L"\\Windows\\Temp\\build", L"\\ProgramData\\Vendor\\Logs\\archive",
-        L"\\Users\\alice\\Documents\\Projects\\tavrello\\build\\objects"};
-    for (size_t i = 0; i < count; ++i)
-    {
-        wchar_t name[160];
-        swprintf(name, 160, L"\\Device\\HarddiskVolume1%ls\\d%03u\\f_%08u_%u.tmp", roots[i % 4],
-                 static_cast<unsigned>((i / 4) % 500), static_cast<unsigned>(i), seed);
-        paths.push_back(name);
-    }
-    return paths;
-}
+using processing_tree::MakePaths;
 
 void Process(CQMonitor& monitor, const std::vector<std::wstring>& paths)
 {
