@@ -24,6 +24,7 @@
 #include "engine/ReplyWalk.h"
 #include "engine/RetrievalRecord.h"
 #include "engine/WrimonProtocol.h"
+#include "support/StandinFeed.h"
 
 namespace
 {
@@ -90,31 +91,6 @@ std::vector<BYTE> BuildReply(const std::wstring& volume, size_t& records, size_t
         ++records;
     }
     return reply;
-}
-
-std::string RepeatLine(uint64_t count, const std::vector<BYTE>& reply)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string line = "repeat " + std::to_string(count) + " ";
-    line.reserve(line.size() + reply.size() * 2 + 1);
-    for (BYTE b : reply)
-    {
-        line += digits[b >> 4];
-        line += digits[b & 15];
-    }
-    return line + "\n";
-}
-
-bool AppendToFile(const std::wstring& path, const std::string& text)
-{
-    HANDLE hFile = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(hFile);
-    return ok && written == text.size();
 }
 
 // Waits (with a generous limit) until the monitor has processed `target` entries.
@@ -185,7 +161,7 @@ int main()
             return 1;
         }
         const uint64_t replies = 400;
-        AppendToFile(feed, RepeatLine(replies, reply));
+        AppendToFile(feed, RepeatFeedLine(replies, reply));
         std::vector<BYTE> buffer(WrimonReplyBufferSize);
         uint64_t got = 0;
         Stopwatch watch;
@@ -361,7 +337,7 @@ int main()
     CounterStore(monitor.m_boolRunning, LONG(1));
 
     // Warm-up: the paths enter the tree, the process enters the live-process cache.
-    AppendToFile(feed, RepeatLine(1, reply));
+    AppendToFile(feed, RepeatFeedLine(1, reply));
     if (!WaitForOperations(monitor, recordsPerReply))
     {
         std::printf("The warm-up reply was not processed.\n");
@@ -371,7 +347,7 @@ int main()
 
     const uint64_t before = CounterLoad(monitor.m_stats.m_qwordOperations);
     const uint64_t target = before + kReplies * recordsPerReply;
-    AppendToFile(feed, RepeatLine(kReplies, reply));
+    AppendToFile(feed, RepeatFeedLine(kReplies, reply));
     // The clock starts with the first record of the run, not with the poll that finds the feed line.
     while (CounterLoad(monitor.m_stats.m_qwordOperations) == before && monitor.GetPendingRecords() == 0)
         Sleep(0);

@@ -21,7 +21,7 @@
 #include "engine/ReplyWalk.h"
 #include "engine/RetrievalRecord.h"
 #include "engine/WrimonProtocol.h"
-#include "fuzz/GuardedBuffer.h"
+#include "support/GuardedBuffer.h"
 #include "fuzz/ReplyInputs.h"
 #include "fuzz/Supervisor.h"
 
@@ -43,7 +43,7 @@ public:
 
     bool SetUp(const std::wstring&) override
     {
-        if (!m_guard.IsValid() || m_guard.Capacity() < kLongestFuzzReply)
+        if (!m_guard.IsValid())
             return false;
         m_monitor.m_pSettingsInterface = &m_settings;
         return true;
@@ -52,7 +52,7 @@ public:
     void RunOne(uint64_t index, FuzzShared& shared) override
     {
         const std::vector<BYTE> reply = MakeReply(m_runSeed, index);
-        BYTE* placed = m_guard.PlaceAtEnd(reply.data(), reply.size());
+        BYTE* placed = m_guard.Place(reply.data(), reply.size());
         const uint32_t size = static_cast<uint32_t>(reply.size());
         shared.counters[replyBytes] += size;
 
@@ -91,14 +91,14 @@ public:
     void Fault() override
     {
         const BYTE reply[64] = {};
-        const BYTE* placed = m_guard.PlaceAtEnd(reply, sizeof(reply));
+        const BYTE* placed = m_guard.Place(reply, sizeof(reply));
         volatile BYTE past = placed[sizeof(reply)];
         (void)past;
     }
 
 private:
     uint64_t m_runSeed;
-    GuardedBuffer m_guard;
+    GuardedBuffer m_guard{kLongestFuzzReply};
     CQSettingsInterface m_settings;
     CQMonitor m_monitor;
 };

@@ -10,26 +10,13 @@
 #include "support/MessagePump.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
+#include "support/WindowQueries.h"
 #include "support/WorkerThread.h"
 #include "ui/dialogs/LogViewerDlg.h"
 
 namespace
 {
 using LogViewerDialog = ScriptedDialog<CQLogViewerDlg>;
-
-std::vector<std::wstring> ListBoxLines(HWND box)
-{
-    std::vector<std::wstring> lines;
-    const int count = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-    {
-        std::wstring line(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        line.resize(
-            static_cast<size_t>(::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]))));
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // "YYYY.MM.DD hh:mm:ss " followed by `text`.
 bool IsStamped(const std::wstring& line, const std::wstring& text)

@@ -53,7 +53,7 @@ TEST_F(StandinMonitorTest, MonitoringOffDrainsAndDropsButLogsTheMemoryFlags)
     std::vector<BYTE> reply = Record(OnC(L"\\off\\a.txt"), 100, 7, 0x20000000);
     wrimon_test::Append(reply, Record(OnC(L"\\off\\b.txt"), 200, 9));
     wrimon_test::Append(reply, Record(OnC(L"\\off\\c.txt"), 300, 11, 0x10000000));
-    Feed(RawLine(reply));
+    Feed(RawFeedLine(reply));
 
     ASSERT_TRUE(WaitFor([&] { return HasLine(L"Out of memory"); })) << LogText();
     EXPECT_EQ(1u, CountLines(L"Exceeded maximum allowed memory")) << LogText();
@@ -72,7 +72,7 @@ TEST_F(StandinMonitorTest, TwoRecordsOfOneReplyAreQueuedInOrderAndTheSecondIsPro
     StartRetrieval();
     std::vector<BYTE> reply = Record(OnC(L"\\first.txt"), 100, 7);
     wrimon_test::Append(reply, Record(OnC(L"\\second.txt"), 200, 5));
-    Feed(RawLine(reply));
+    Feed(RawFeedLine(reply));
 
     // The processing thread starts only once both are queued, so the order it takes them in is its own.
     ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == 2; })) << LogText();
@@ -132,7 +132,7 @@ TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
         m_settings.m_boolDoNotLogFiles = c.doNotLog;
         m_monitor->m_pSettingsInterface = c.settings ? &m_settings : nullptr;
         const std::wstring name = OnC(L"\\option" + std::to_wstring(index) + L".txt");
-        Feed(RawLine(Record(name, 1000 + index, 0)));
+        Feed(RawFeedLine(Record(name, 1000 + index, 0)));
         ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == index + 1; })) << "case " << index;
         CQLock lock(m_monitor->m_lockQueue);
         const QueueEntry& entry = m_monitor->GetQueueEntryLocked(m_monitor->GetQueueCountLocked() - 1);
@@ -175,7 +175,7 @@ TEST_F(StandinMonitorTest, ASuccessfulEmptyReplyResetsTheErrorCount)
     InstallAndConnect();
     // 101 errors in all, but not in a row; the flagged record afterwards marks the end of the feed.
     Feed(Repeat("result 0x80004005\n", 50) + "raw\n" + Repeat("result 0x80004005\n", 51) +
-         RawLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000)));
+         RawFeedLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000)));
     StartRetrieval();
 
     ASSERT_TRUE(WaitFor([&] { return HasLine(L"Out of memory"); }, 60000)) << LogText();
@@ -221,7 +221,7 @@ TEST_F(StandinMonitorTest, AfterALongIdleStretchTheQueueGivesBackItsUnusedStorag
     const size_t grown = m_monitor->m_queue.GetCapacity();
     ASSERT_GE(grown, 20000u);
     // Monitoring is off: the flagged record is not queued, its log line tells how far the feed was read.
-    const std::string marker = RawLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000));
+    const std::string marker = RawFeedLine(Record(OnC(L"\\marker"), 1, 0, 0x10000000));
     StartRetrieval();
     Feed("repeat 4096\n" + marker);
     ASSERT_TRUE(WaitFor([&] { return CountLines(L"Out of memory") == 1; }, 120000)) << LogText();

@@ -74,25 +74,7 @@ void StandinMonitorTest::StopThreads()
 
 void StandinMonitorTest::Feed(const std::string& text)
 {
-    HANDLE hFile = CreateFileW(m_feedPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << "error " << GetLastError();
-    DWORD written = 0;
-    WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(hFile);
-    ASSERT_EQ(text.size(), written);
-}
-
-std::string StandinMonitorTest::RawLine(const std::vector<BYTE>& reply)
-{
-    std::string line = "raw ";
-    char hex[3];
-    for (BYTE b : reply)
-    {
-        snprintf(hex, sizeof(hex), "%02x", b);
-        line += hex;
-    }
-    return line + "\n";
+    ASSERT_TRUE(AppendToFile(m_feedPath, text)) << "error " << GetLastError();
 }
 
 bool StandinMonitorTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMilliseconds)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/MonitorFixture.h"
+#include "support/StandinFeed.h"
 #include "support/StandinService.h"
 
 class StandinMonitorTest : public MonitorTest
@@ -38,8 +39,6 @@ protected:
 
     // Appends text to the feed file; lines end with "\n".
     void Feed(const std::string& text);
-    // A "raw" feed line: one reply of the given bytes.
-    static std::string RawLine(const std::vector<BYTE>& reply);
 
     // Log lines equal to the text (from the line of index from on), and whether one is there.
     size_t CountLines(const std::wstring& text, size_t from = 0) const;

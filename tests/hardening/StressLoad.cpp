@@ -7,6 +7,7 @@
 #include "data/TreeItem.h"
 #include "engine/Monitor.h"
 #include "resources/resource.h"
+#include "support/StandinFeed.h"
 #include "support/TempFolder.h"
 #include "support/WrimonRecords.h"
 
@@ -48,31 +49,6 @@ std::wstring DevicePathOfC(const std::wstring& rest)
         return std::wstring(name);
     }();
     return device + rest;
-}
-
-std::string Hex(const std::vector<BYTE>& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (BYTE b : bytes)
-    {
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
-}
-
-bool AppendToFile(const std::wstring& path, const std::string& text)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return written == text.size();
 }
 
 TreeCheck CheckTree(const CQTreeItem& root)
@@ -141,7 +117,7 @@ void Feeder::Run()
         int records = 0;
         const std::vector<BYTE> reply = MakeReply(records);
         const int repeat = 2 + static_cast<int>(m_counter % 4);
-        if (!AppendToFile(m_path, "repeat " + std::to_string(repeat) + " " + Hex(reply) + "\n"))
+        if (!AppendToFile(m_path, RepeatFeedLine(repeat, reply)))
             break;
         m_recordsFed += static_cast<uint64_t>(records) * repeat;
         if (++lines % kFeedLinesPerFile == 0)

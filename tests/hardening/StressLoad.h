@@ -18,8 +18,6 @@ constexpr UINT kAnswerLimitMs = 5000;
 
 // Device path on the volume of C: (\Device\HarddiskVolume1\...).
 std::wstring DevicePathOfC(const std::wstring& rest);
-std::string Hex(const std::vector<BYTE>& bytes);
-bool AppendToFile(const std::wstring& path, const std::string& text);
 
 // The items below the root (the root's own figures are left as they are by a Clear), their own bytes,
 // and the items whose bytes with subitems are not their own plus their children's.

@@ -25,8 +25,10 @@
 #include "resources/resource.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ScopedAppContext.h"
+#include "support/StandinFeed.h"
 #include "support/StandinService.h"
 #include "support/TempFolder.h"
+#include "support/WindowQueries.h"
 #include "support/WrimonRecords.h"
 #include "hardening/StressLoad.h"
 #include "ui/main/TavrelloDlg.h"
@@ -288,7 +290,7 @@ private:
                     wrimon_test::Append(reply, wrimon_test::MakeRecord(fields));
                 }
                 // After the Clear has been handled, which the posted command ahead of it makes sure of.
-                m_quietReply = "raw " + Hex(reply) + "\n";
+                m_quietReply = RawFeedLine(reply);
                 m_phase = Phase::Quiet;
                 m_phaseStarted = now;
                 m_quietFed = false;
@@ -355,16 +357,6 @@ private:
 };
 
 StressDriver* StressDriver::s_pActive = nullptr;
-
-bool CanCreateWindows()
-{
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd)
-        return false;
-    DestroyWindow(hwnd);
-    return true;
-}
 
 TEST(StressRun, MonitorThreadsAndWindowsStayConsistentUnderLoad)
 {

@@ -14,6 +14,7 @@
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
 #include "support/TempFolder.h"
+#include "support/WindowQueries.h"
 #include "ui/main/TavrelloDlg.h"
 
 namespace
@@ -43,16 +44,6 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW)
         g_cleanedUpBeforeTrayDelete = std::find(lines.begin(), lines.end(), kCleaningUp) != lines.end();
     }
     return TRUE;
-}
-
-bool CanCreateWindows()
-{
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd)
-        return false;
-    DestroyWindow(hwnd);
-    return true;
 }
 
 int TextWidthWithOwnFont(HWND hControl)

@@ -52,9 +52,9 @@ std::map<int, RECT> TakeLayout(HWND hDlg)
 {
     std::map<int, RECT> layout;
     for (const GridCell& cell : kGrid)
-        layout[cell.id] = ClientRectOfControl(hDlg, cell.id);
+        layout[cell.id] = ClientRectOf(hDlg, cell.id);
     for (int id : kEdgeControls)
-        layout[id] = ClientRectOfControl(hDlg, id);
+        layout[id] = ClientRectOf(hDlg, id);
     return layout;
 }
 
@@ -75,11 +75,11 @@ void ExpectGrid(HWND hDlg, const std::map<int, RECT>& before)
 {
     RECT client = {};
     GetClientRect(hDlg, &client);
-    const int x0 = ClientRectOfControl(hDlg, IDC_START).left;
+    const int x0 = ClientRectOf(hDlg, IDC_START).left;
     const int pitch = (client.right - x0) / 6;
     for (const GridCell& cell : kGrid)
     {
-        const RECT now = ClientRectOfControl(hDlg, cell.id);
+        const RECT now = ClientRectOf(hDlg, cell.id);
         const RECT& old = before.at(cell.id);
         EXPECT_EQ(x0 + cell.column * pitch, now.left) << "control " << cell.id << " column " << cell.column;
         EXPECT_EQ(pitch - x0, now.right - now.left) << "control " << cell.id;
@@ -91,11 +91,10 @@ void ExpectGrid(HWND hDlg, const std::map<int, RECT>& before)
 // Resizes the window by (dw, dh) and waits until the tree has followed.
 bool Resize(HWND hDlg, int dw, int dh)
 {
-    const RECT treeBefore = ClientRectOfControl(hDlg, IDC_FILES_TREE);
+    const RECT treeBefore = ClientRectOf(hDlg, IDC_FILES_TREE);
     const SIZE size = WindowSize(hDlg);
     SetWindowPos(hDlg, nullptr, 0, 0, size.cx + dw, size.cy + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return WaitFor([&] { return !SameRect(treeBefore, ClientRectOfControl(hDlg, IDC_FILES_TREE)); },
-                   kLayoutLimitMs);
+    return WaitFor([&] { return !SameRect(treeBefore, ClientRectOf(hDlg, IDC_FILES_TREE)); }, kLayoutLimitMs);
 }
 } // namespace
 
@@ -169,7 +168,7 @@ TEST_F(MainWindowTest, WindowCannotBecomeSmallerThanItOpened)
     ASSERT_TRUE(Launch());
     HWND hDlg = m_program.MainWindow();
     const SIZE opened = WindowSize(hDlg);
-    const RECT treeBefore = ClientRectOfControl(hDlg, IDC_FILES_TREE);
+    const RECT treeBefore = ClientRectOf(hDlg, IDC_FILES_TREE);
     SetWindowPos(hDlg, nullptr, 0, 0, opened.cx - 100, opened.cy - 80,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A refresh later (the program has handled the request) the size is still the opening size.
@@ -178,15 +177,15 @@ TEST_F(MainWindowTest, WindowCannotBecomeSmallerThanItOpened)
     const SIZE now = WindowSize(hDlg);
     EXPECT_GE(now.cx, opened.cx);
     EXPECT_GE(now.cy, opened.cy);
-    EXPECT_TRUE(SameRect(treeBefore, ClientRectOfControl(hDlg, IDC_FILES_TREE)));
+    EXPECT_TRUE(SameRect(treeBefore, ClientRectOf(hDlg, IDC_FILES_TREE)));
 
     // Larger, then back down to below the opening size: it stops at the opening size.
     ASSERT_TRUE(Resize(hDlg, 50, 50));
     SetWindowPos(hDlg, nullptr, 0, 0, opened.cx - 10, opened.cy - 10,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_TRUE(WaitFor([&] { return SameRect(treeBefore, ClientRectOfControl(hDlg, IDC_FILES_TREE)); },
-                        kLayoutLimitMs))
-        << Describe(ClientRectOfControl(hDlg, IDC_FILES_TREE)) << " instead of " << Describe(treeBefore);
+    EXPECT_TRUE(
+        WaitFor([&] { return SameRect(treeBefore, ClientRectOf(hDlg, IDC_FILES_TREE)); }, kLayoutLimitMs))
+        << Describe(ClientRectOf(hDlg, IDC_FILES_TREE)) << " instead of " << Describe(treeBefore);
     EXPECT_EQ(opened.cx, WindowSize(hDlg).cx);
     EXPECT_EQ(opened.cy, WindowSize(hDlg).cy);
     EXPECT_TRUE(CloseWithEscape(m_program));

@@ -33,20 +33,6 @@ std::wstring MessageText(HWND box)
     return text;
 }
 
-std::vector<std::wstring> ListBoxLines(HWND box)
-{
-    std::vector<std::wstring> lines;
-    const int count = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-    {
-        std::wstring line(static_cast<size_t>(::SendMessageW(box, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        line.resize(
-            static_cast<size_t>(::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]))));
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The index of the first line that begins with the text, or the count when none does.
 size_t FindLine(const std::vector<std::wstring>& lines, const std::wstring& prefix)
 {

@@ -38,16 +38,6 @@ void Collect(HKEY key, const std::wstring& prefix, RegistrySnapshot& snapshot)
         RegCloseKey(subkey);
     }
 }
-
-bool CanCreateWindows()
-{
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd)
-        return false;
-    DestroyWindow(hwnd);
-    return true;
-}
 } // namespace
 
 RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path)

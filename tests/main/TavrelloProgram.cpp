@@ -273,21 +273,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD milliseconds)
     }
 }
 
-RECT ClientRectOfControl(HWND hDlg, int id)
-{
-    RECT rect = {};
-    ::GetWindowRect(::GetDlgItem(hDlg, id), &rect);
-    ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-SIZE WindowSize(HWND hwnd)
-{
-    RECT rect = {};
-    ::GetWindowRect(hwnd, &rect);
-    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
-}
-
 std::wstring WindowClass(HWND hwnd)
 {
     wchar_t name[64] = {};

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "support/WindowQueries.h"
+
 class TavrelloProgram
 {
 public:
@@ -79,8 +81,7 @@ private:
 // Polls `done` until it is true or `milliseconds` have passed; returns its last value.
 bool WaitFor(const std::function<bool()>& done, DWORD milliseconds);
 
-// Window rectangles in the main window's client coordinates, and window sizes.
-RECT ClientRectOfControl(HWND hDlg, int id);
-SIZE WindowSize(HWND hwnd);
+// A window's class and text; the text is asked with a time limit, since the window may be another
+// process's and hung.
 std::wstring WindowClass(HWND hwnd);
 std::wstring WindowText(HWND hwnd);

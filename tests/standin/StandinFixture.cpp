@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "support/StandinFeed.h"
+
 void StandinTest::SetUp()
 {
     if (!standin_test::StandinsPresent())
@@ -60,13 +62,7 @@ void StandinTest::SwitchFeed(const wchar_t* fileName)
 
 void StandinTest::Feed(const std::string& text)
 {
-    HANDLE hFile = CreateFileW(m_feedPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << "error " << GetLastError();
-    DWORD written = 0;
-    WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(hFile);
-    ASSERT_EQ(text.size(), written);
+    ASSERT_TRUE(AppendToFile(m_feedPath, text)) << "error " << GetLastError();
 }
 
 HANDLE StandinTest::Connect()

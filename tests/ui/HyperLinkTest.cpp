@@ -7,6 +7,7 @@
 #include "support/DialogTemplateBuilder.h"
 #include "support/ScriptedDialog.h"
 #include "support/TestCanvas.h"
+#include "support/WindowQueries.h"
 #include "ui/controls/Dialog.h"
 #include "ui/controls/HyperLink.h"
 
@@ -122,14 +123,6 @@ SIZE TextExtent(HWND hwnd)
     ::SelectObject(hdc, old);
     ::ReleaseDC(hwnd, hdc);
     return extent;
-}
-
-RECT ClientRectOf(HWND hDlg, int id)
-{
-    RECT rect = {};
-    ::GetWindowRect(::GetDlgItem(hDlg, id), &rect);
-    ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 TEST_F(HyperLink, BindingFitsTheWindowToItsText)

@@ -3,6 +3,7 @@
 
 #include "support/DialogTemplateBuilder.h"
 #include "support/ScriptedDialog.h"
+#include "support/WindowQueries.h"
 #include "ui/controls/ResizeDialog.h"
 
 namespace
@@ -21,21 +22,6 @@ DialogTemplateBuilder MakeTemplate()
         .ListBox(kGrownId, WS_BORDER | LBS_NOINTEGRALHEIGHT, 10, 30, 100, 60)
         .Button(IDOK, BS_DEFPUSHBUTTON, 140, 100, 50, 14, L"OK");
     return dlg;
-}
-
-RECT ClientRectOf(HWND hDlg, int id)
-{
-    RECT rect = {};
-    ::GetWindowRect(::GetDlgItem(hDlg, id), &rect);
-    ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-SIZE WindowSize(HWND hwnd)
-{
-    RECT rect = {};
-    ::GetWindowRect(hwnd, &rect);
-    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
 // Lays out like the main window: the deltas against the last layout move one control and grow another.
