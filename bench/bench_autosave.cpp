@@ -37,30 +37,12 @@ LONGLONG Now()
     return t.QuadPart;
 }
 
-// The paths of bench_processing: a few deep folders with many files each.
-using processing_tree::MakePaths;
-
+// The paths of bench_processing (a few deep folders with many files each), counted by the processing
+// thread.
 void Process(CQMonitor& monitor, const std::vector<std::wstring>& paths)
 {
-    {
-        CQLock lock(monitor.m_lockQueue);
-        for (size_t i = 0; i < paths.size(); ++i)
-        {
-            QueueEntry& e = monitor.AppendQueueEntryLocked();
-            e.m_csFileName = paths[i];
-            e.m_csProcessName = (i & 1) ? L"browser.exe" : L"System";
-            e.m_dwordProcessId = 4;
-            e.m_qwordBytes = 4096 + (i & 0xFFF);
-        }
-    }
-    const uint64_t until = CounterLoad(monitor.m_stats.m_qwordOperations) + paths.size();
-    CounterStore(monitor.m_boolStop, LONG(0));
-    HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, &monitor, 0, nullptr);
-    while (CounterLoad(monitor.m_stats.m_qwordOperations) < until)
-        Sleep(10);
-    CounterStore(monitor.m_boolStop, LONG(1));
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    processing_tree::Queue(monitor, paths, paths.size());
+    processing_tree::RunThread(monitor, CounterLoad(monitor.m_stats.m_qwordOperations) + paths.size());
 }
 
 struct Window
@@ -208,12 +190,9 @@ int main()
     CQMonitor monitor;
     monitor.m_pSettingsInterface = &settings;
     monitor.m_pSettingsRunTime = &runTime;
-    CQDriveItem* drive = new CQDriveItem;
-    drive->SetVolumeName(L"\\Device\\HarddiskVolume1");
-    drive->m_csLetter = L"C:";
-    monitor.m_arrDrives.Add(drive);
-    Process(monitor, MakePaths(300000, 1));
-    Process(monitor, MakePaths(700000, 2));
+    processing_tree::AddDrive(monitor);
+    Process(monitor, processing_tree::MakePaths(300000, 1));
+    Process(monitor, processing_tree::MakePaths(700000, 2));
     printf("tree: %llu items\n", static_cast<unsigned long long>(monitor.m_stats.m_qwordFiles));
 
     WNDCLASSW windowClass = {};
