@@ -247,8 +247,8 @@ void CQTreeCtrl::TakeHandedOverItems()
         return;
     const ULONGLONG start = ::GetTickCount64();
     {
-        // Declared before the lock: the view lays out its open rows again once the lock is released, so
-        // the processing thread is not kept waiting meanwhile.
+        // Declared outside the chunks' locks: the view lays out its open rows again after the last lock is
+        // released, so the processing thread is not kept waiting meanwhile.
         std::optional<CQTreeRedrawOff> redrawOff;
         std::vector<CQTreeItem*> items;
         // Turning redrawing back on lays out every open row again, which costs seconds under a folder of
