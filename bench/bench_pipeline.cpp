@@ -229,8 +229,10 @@ int main()
         const double growSeconds = watch.Seconds();
         const double queued = double(monitor.GetPendingRecords());
         {
-            CQLock lock(monitor.m_lockQueue);
-            monitor.DiscardQueueLocked();
+            std::vector<QueueEntry> discarded(4096);
+            while (monitor.PopQueueEntries(discarded.data(), discarded.size()) != 0)
+            {
+            }
         }
         watch.Restart();
         for (int i = 0; i < rounds; ++i)
@@ -301,13 +303,15 @@ int main()
         {
             CQLock lock(monitor.m_lockQueue);
             for (const QueueEntry& entry : entries)
-                monitor.AppendQueueEntryLocked() = entry;
+                monitor.PushQueueEntryLocked(entry.m_csFileName.data(), entry.m_csFileName.size(),
+                                             entry.m_csProcessName.data(), entry.m_csProcessName.size(),
+                                             entry.m_dwordProcessId, entry.m_qwordBytes);
         }
         QueueEntry taken;
         taken.m_csFileName.reserve(200);
         const double pops = double(entries.size());
         watch.Restart();
-        while (monitor.PopQueueEntry(taken))
+        while (monitor.PopQueueEntries(&taken, 1) == 1)
         {
         }
         PrintRate("  of which taking an entry (lock, move, free)", pops, watch.Seconds());

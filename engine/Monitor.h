@@ -165,22 +165,14 @@ public:
     void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
-    // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty;
-    // PopQueueEntries takes up to max of the newest, newest first, and returns how many.
-    // ShrinkQueue gives back storage when more than slack entries' worth is unused.
-    bool PopQueueEntry(QueueEntry& entry);
+    // PopQueueEntries takes up to max of the newest entries (the queue is a stack), newest first, and
+    // returns how many. ShrinkQueue gives back storage when more than slack entries' worth is unused.
     size_t PopQueueEntries(QueueEntry* entries, size_t max);
     void ShrinkQueue(size_t slack);
-    // Under the queue lock: the caller appends one entry with AppendQueueEntryLocked (and fills it before
-    // it releases the lock), or with PushQueueEntryLocked, which copies the names (fileName may be
-    // unaligned UTF-16, as in a reply).
-    QueueEntry& AppendQueueEntryLocked();
+    // Under the queue lock: appends one entry and copies its names (fileName may be unaligned UTF-16, as
+    // in a reply).
     void PushQueueEntryLocked(const void* fileName, size_t fileNameLength, const wchar_t* processName,
                               size_t processNameLength, uint32_t processId, uint64_t bytes);
-    // Under the queue lock: the waiting entries (index 0 the oldest; a copy), and dropping them all.
-    size_t GetQueueCountLocked() const { return m_queue.GetCount(); }
-    QueueEntry GetQueueEntryLocked(size_t index) { return m_queue.Get(index); }
-    void DiscardQueueLocked();
 
 private:
     void PublishQueueSizeLocked();

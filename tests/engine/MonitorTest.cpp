@@ -41,12 +41,9 @@ TEST_F(MonitorTest, ClearZeroesEverythingButTheTimeStampAndLeavesQueueAndDrives)
     m_monitor->m_stats.m_qwordRead = 77;
     m_monitor->m_stats.m_qwordMonitoringSeconds = 500;
     m_monitor->m_stats.m_int64LastTimeStamp = 1000;
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        m_monitor->AppendQueueEntryLocked().m_csFileName = L"queued";
-        std::wstring name;
-        m_monitor->LookupProcessName(GetCurrentProcessId(), name);
-    }
+    PushEntry(*m_monitor, L"queued", L"", 0);
+    std::wstring name;
+    m_monitor->LookupProcessName(GetCurrentProcessId(), name);
     ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize());
 
     m_monitor->Clear(0);

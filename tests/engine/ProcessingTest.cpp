@@ -203,14 +203,7 @@ TEST_F(MonitorTest, PruneRemovesEntriesUnusedForMoreThanAnHour)
 class ProcessingThreadTest : public MonitorTest
 {
 protected:
-    void Queue(const wchar_t* file, uint64_t bytes, const wchar_t* process = L"p.exe")
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        QueueEntry& entry = m_monitor->AppendQueueEntryLocked();
-        entry.m_csFileName = file;
-        entry.m_csProcessName = process;
-        entry.m_qwordBytes = bytes;
-    }
+    void Queue(const wchar_t* file, uint64_t bytes) { PushEntry(*m_monitor, file, L"p.exe", bytes); }
 
     void RunUntilDrained(uint64_t operations)
     {
