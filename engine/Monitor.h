@@ -61,13 +61,20 @@ public:
     RecordSource GetRecordSource() const { return m_recordSource; }
     bool IsRecordSourceRunning() const { return m_recordSource != RecordSource::None; }
 
-    // Record processing (the retrieval thread calls LookupProcessName; the rest is the processing thread's).
+    // Process names. The live-process cache is guarded by the queue lock; asking the system takes no lock.
+    // LookupProcessName: the cached name, else the system's (then cached), else "< unknown >".
     void LookupProcessName(DWORD processId, std::wstring& name);
-    // The same with the queue lock held and the time of the lookup given (ProcessCacheNow); the name stays
-    // valid while the lock is held. cached (if given) tells whether the name is in the live-process cache.
-    const std::wstring& LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached = nullptr);
+    static constexpr wchar_t kUnknownProcessName[] = L"< unknown >";
+    // Under the queue lock: the cached name of the process, marked as used at now; false when it is not
+    // cached. RememberProcessNameLocked caches a name that QueryProcessName found.
+    bool FindCachedProcessNameLocked(DWORD processId, uint32_t now, std::wstring& name);
+    void RememberProcessNameLocked(DWORD processId, const std::wstring& name, uint32_t now);
+    // The executable name from the process itself, or from a process snapshot when it cannot be opened;
+    // false (name untouched) when neither names it.
+    static bool QueryProcessName(DWORD processId, std::wstring& name);
     // Low 32 bits of the calendar time in seconds, the live-process cache's clock.
     static uint32_t ProcessCacheNow();
+    // Under the queue lock: forgets processes unused for more than an hour.
     void PruneProcessCache();
     BOOL ResolvePath(const std::wstring& devicePath, std::wstring& resolved);
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);

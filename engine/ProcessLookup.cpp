@@ -8,8 +8,6 @@
 
 namespace
 {
-const wchar_t kUnknownProcess[] = L"< unknown >";
-
 // Seconds since 1970, low 32 bits. Runs for every queued record: the system time is read directly,
 // because the C runtime's time() also works out the time zone on every call (microseconds under Wine).
 uint32_t NowLow32()
@@ -73,17 +71,34 @@ uint32_t CQMonitor::ProcessCacheNow()
     return NowLow32();
 }
 
-// Runs on the retrieval thread with the queue lock held; the cache is guarded by that lock.
-void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
+bool CQMonitor::QueryProcessName(DWORD processId, std::wstring& name)
 {
-    name = LookupProcessNameLocked(processId, NowLow32());
+    bool opened = false;
+    if (NameFromOpenProcess(processId, opened, name))
+        return true;
+    // The snapshot is asked only when the process could not be opened at all.
+    return !opened && NameFromSnapshot(processId, name);
 }
 
-const std::wstring& CQMonitor::LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached)
+void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
 {
-    static const std::wstring unknown(kUnknownProcess);
-    if (cached != nullptr)
-        *cached = true;
+    const uint32_t now = NowLow32();
+    {
+        CQLock lock(m_lockQueue);
+        if (FindCachedProcessNameLocked(processId, now, name))
+            return;
+    }
+    if (!QueryProcessName(processId, name))
+    {
+        name = kUnknownProcessName;
+        return;
+    }
+    CQLock lock(m_lockQueue);
+    RememberProcessNameLocked(processId, name, now);
+}
+
+bool CQMonitor::FindCachedProcessNameLocked(DWORD processId, uint32_t now, std::wstring& name)
+{
     const int count = m_arrRuntimeProcesses.GetSize();
     for (int i = 0; i < count; ++i)
     {
@@ -91,25 +106,19 @@ const std::wstring& CQMonitor::LookupProcessNameLocked(DWORD processId, uint32_t
         if (cached->m_dwordProcessId == processId)
         {
             cached->m_dwordLastUsed = now;
-            return cached->m_csName;
+            name = cached->m_csName;
+            return true;
         }
     }
+    return false;
+}
 
-    std::wstring result;
-    bool opened = false;
-    bool found = NameFromOpenProcess(processId, opened, result);
-    // The snapshot is asked only when the process could not be opened at all.
-    if (!opened)
-        found = NameFromSnapshot(processId, result);
-    if (!found)
-    {
-        if (cached != nullptr)
-            *cached = false;
-        return unknown;
-    }
-    CQRuntimeProcess* added = new CQRuntimeProcess(result, processId, now);
-    m_arrRuntimeProcesses.Add(added);
-    return added->m_csName;
+void CQMonitor::RememberProcessNameLocked(DWORD processId, const std::wstring& name, uint32_t now)
+{
+    // Another lookup may have cached the process while the system was asked.
+    std::wstring cached;
+    if (!FindCachedProcessNameLocked(processId, now, cached))
+        m_arrRuntimeProcesses.Add(new CQRuntimeProcess(name, processId, now));
 }
 
 // Called with the queue lock held (see Clear for why that lock guards the cache).

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/Counters.h"
+#include "engine/RetrievalRecord.h"
 #include "engine/StandinMonitorFixture.h"
 #include "support/WrimonRecords.h"
 
@@ -150,6 +151,46 @@ TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
         ++index;
     }
     m_monitor->m_pSettingsInterface = &m_settings;
+}
+
+// The processes of a reply are named once each, outside the queue lock: the live one from the system and
+// then from the cache, one that does not exist as "< unknown >" (and never cached), and no record gets the
+// name of another record's process.
+TEST_F(StandinMonitorTest, EachRecordOfAReplyGetsTheNameOfItsOwnProcess)
+{
+    m_monitor->m_boolRunning = 1;
+    const uint32_t self = GetCurrentProcessId();
+    const uint32_t gone = 0xFFFFFFF0u;
+    const uint32_t writers[] = {self, gone, gone, self, gone};
+    std::vector<BYTE> reply;
+    for (uint32_t i = 0; i < 5; ++i)
+    {
+        RecordFields fields;
+        fields.name = L"\\Device\\HarddiskVolume2\\f" + std::to_wstring(i);
+        fields.processId = writers[i];
+        fields.writeLength = 100 + i;
+        wrimon_test::Append(reply, wrimon_test::MakeRecord(fields));
+    }
+    for (int round = 0; round < 2; ++round)
+    {
+        CQRetrievalBatch batch;
+        WalkReply(
+            reply.data(), static_cast<uint32_t>(reply.size()),
+            [&](const LogRecordView& record) { batch.Add(*m_monitor, record); }, ReplyLogSink());
+        batch.Queue(*m_monitor);
+        QueueEntry entries[6];
+        ASSERT_EQ(5u, m_monitor->PopQueueEntries(entries, 6)) << "round " << round;
+        for (uint32_t i = 0; i < 5; ++i)
+        {
+            const QueueEntry& entry = entries[4 - i]; // the newest comes first
+            EXPECT_EQ(writers[i], entry.m_dwordProcessId) << "round " << round << ", record " << i;
+            EXPECT_EQ(writers[i] == self ? SelfName() : L"< unknown >", entry.m_csProcessName)
+                << "round " << round << ", record " << i;
+            EXPECT_EQ(100u + i, entry.m_qwordBytes) << "round " << round << ", record " << i;
+        }
+        ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize()) << "round " << round;
+        EXPECT_EQ(self, m_monitor->m_arrRuntimeProcesses[0]->m_dwordProcessId);
+    }
 }
 
 // 100 unexpected errors in a row are survived; the 101st ends both threads. A "nothing ready" between
