@@ -41,7 +41,7 @@ CQMonitor::~CQMonitor()
     m_arrProcesses.RemoveAll();
     m_arrRuntimeProcesses.RemoveAll();
     m_arrDrives.RemoveAll();
-    m_mapPathCache.clear();
+    m_pathCache.Clear();
     m_lockDrives.Delete();
     m_lockQueue.Delete();
     m_lockData.Delete();
@@ -71,7 +71,7 @@ void CQMonitor::Clear(BOOL emptyView)
         CounterStore(m_stats.m_qwordFiles, uint64_t(0));
         CounterAdd(m_qwordDataChanges, uint64_t(1));
 
-        m_mapPathCache.clear();
+        m_pathCache.Clear();
         m_mapProcessIndex.clear();
         m_intIndexedProcesses = 0;
         m_pLastProcess = nullptr;

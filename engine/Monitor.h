@@ -17,6 +17,7 @@
 #include "data/TreeObserver.h"
 #include "engine/BackgroundSave.h"
 #include "engine/DriveItem.h"
+#include "engine/PathCache.h"
 #include "engine/QueueEntry.h"
 #include "engine/RecordQueue.h"
 #include "engine/RuntimeProcess.h"
@@ -130,7 +131,7 @@ public:
     CQCriticalSection m_lockData;
     CQCriticalSection m_lockQueue;
     CQCriticalSection m_lockDrives;
-    std::unordered_map<std::wstring, CQTreeItem*> m_mapPathCache;
+    CQPathCache m_pathCache;
     CQRecordQueue m_queue;
     CQPtrAutoArray<CQDriveItem> m_arrDrives;
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;

@@ -87,20 +87,26 @@ BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolv
 
 CQTreeItem* CQMonitor::FindOrCreateItem(const std::wstring& resolvedPath)
 {
-    auto cached = m_mapPathCache.find(resolvedPath);
-    if (cached != m_mapPathCache.end())
-        return cached->second;
-
-    const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
-    const BOOL isFile =
-        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+    if (CQTreeItem* cached = m_pathCache.Find(resolvedPath))
+        return cached;
 
     // Kept between calls (only the processing thread comes here): no allocation per new path.
     std::vector<std::wstring_view>& parts = m_arrPathParts;
     parts.clear();
     if (SplitPath(resolvedPath, parts) == 0)
         return nullptr;
-    CQTreeItem* item = m_root.FindOrInsert(parts, 0, isFile);
-    m_mapPathCache.emplace(resolvedPath, item);
+    size_t missing = 0;
+    CQTreeItemFolder* folder = nullptr;
+    CQTreeItem* item = m_root.Walk(parts, missing, folder);
+    if (item == nullptr)
+    {
+        // Only an item to be made needs the file system: whether the path is a folder on the disk decides
+        // the kind of its last component.
+        const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
+        const BOOL isFile =
+            (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+        item = folder->FindOrInsert(parts, missing, isFile);
+    }
+    m_pathCache.Remember(resolvedPath, item);
     return item;
 }

@@ -59,7 +59,7 @@ TEST_F(MonitorTest, ClearZeroesEverythingButTheTimeStampAndLeavesQueueAndDrives)
     EXPECT_EQ(0, m_monitor->m_root.m_arrChildren.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize());
-    EXPECT_TRUE(m_monitor->m_mapPathCache.empty());
+    EXPECT_EQ(nullptr, m_monitor->m_pathCache.Find(L"C:\\a.txt"));
     EXPECT_EQ(1, m_monitor->GetPendingRecords());
     EXPECT_EQ(1, m_monitor->m_arrDrives.GetSize());
 

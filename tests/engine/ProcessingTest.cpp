@@ -44,15 +44,34 @@ TEST_F(MonitorTest, DriveWithoutLetterKeepsTheDevicePath)
     EXPECT_EQ(L"#:\\Device\\HarddiskVolume3\\a", resolved);
 }
 
-TEST_F(MonitorTest, CaseVariantsUseTwoCacheEntriesButOneItem)
+TEST_F(MonitorTest, CaseVariantsReachOneItem)
 {
     AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
     CQTreeItem* upper = Account(L"\\Device\\HarddiskVolume2\\A.TXT", 1);
     CQTreeItem* lower = Account(L"\\Device\\HarddiskVolume2\\a.txt", 1);
     EXPECT_EQ(upper, lower);
-    EXPECT_EQ(2u, m_monitor->m_mapPathCache.size());
     EXPECT_EQ(L"A.TXT", upper->m_csName.str()) << "the first spelling stays";
     EXPECT_EQ(2u, upper->m_qwordWritten);
+}
+
+// Far more paths than the path cache keeps: each one, asked for again in any order, finds its own item.
+TEST_F(MonitorTest, EveryPathFindsItsOwnItemAfterTheCacheHasMovedOn)
+{
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 20000; ++i)
+        paths.push_back(L"C:\\d" + std::to_wstring(i % 7) + L"\\f" + std::to_wstring(i) + L".tmp");
+    CQLock lock(m_monitor->m_lockData);
+    for (const std::wstring& path : paths)
+        m_monitor->FindOrCreateItem(path);
+    const uint64_t created = m_monitor->m_stats.m_qwordFiles;
+    EXPECT_EQ(1u + 7u + 20000u, created);
+    for (size_t i = paths.size(); i-- > 0;)
+    {
+        std::wstring found;
+        m_monitor->FindOrCreateItem(paths[i])->AppendFullPath(found);
+        ASSERT_EQ(paths[i], found);
+    }
+    EXPECT_EQ(created, m_monitor->m_stats.m_qwordFiles) << "a path seen before made an item";
 }
 
 TEST_F(MonitorTest, UnknownVolumesGoBelowTheHashDrive)
@@ -253,7 +272,6 @@ TEST_F(ProcessingThreadTest, DoNotLogFilesOnlyAdvancesTheTotals)
     EXPECT_EQ(100u, m_monitor->m_stats.m_qwordWritten);
     EXPECT_EQ(0, m_monitor->m_root.m_arrChildren.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
-    EXPECT_TRUE(m_monitor->m_mapPathCache.empty());
 }
 
 TEST_F(ProcessingThreadTest, WithoutProcessCollectionItemsGetNoLinks)
@@ -280,7 +298,8 @@ TEST_F(ProcessingThreadTest, ExistingFolderPathBecomesAFolderItem)
     RunUntilDrained(1);
     std::wstring resolved;
     m_monitor->ResolvePath(device, resolved);
-    CQTreeItem* folder = m_monitor->m_mapPathCache[resolved];
+    CQLock lock(m_monitor->m_lockData);
+    CQTreeItem* folder = m_monitor->FindOrCreateItem(resolved);
     ASSERT_NE(nullptr, folder);
     EXPECT_EQ(1u, folder->GetType());
     EXPECT_EQ(1u, folder->m_qwordWritten);
