@@ -42,6 +42,7 @@ CQMonitor::~CQMonitor()
     m_arrRuntimeProcesses.RemoveAll();
     m_arrDrives.RemoveAll();
     m_pathCache.Clear();
+    m_folderCache.Clear();
     m_lockDrives.Delete();
     m_lockQueue.Delete();
     m_lockData.Delete();
@@ -72,6 +73,7 @@ void CQMonitor::Clear(BOOL emptyView)
         CounterAdd(m_qwordDataChanges, uint64_t(1));
 
         m_pathCache.Clear();
+        m_folderCache.Clear();
         m_mapProcessIndex.clear();
         m_intIndexedProcesses = 0;
         m_pLastProcess = nullptr;

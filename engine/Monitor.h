@@ -131,7 +131,9 @@ public:
     CQCriticalSection m_lockData;
     CQCriticalSection m_lockQueue;
     CQCriticalSection m_lockDrives;
+    // Whole resolved paths, and their folder parts, with their items (engine/PathCache.h).
     CQPathCache m_pathCache;
+    CQPathCache m_folderCache;
     CQRecordQueue m_queue;
     CQPtrAutoArray<CQDriveItem> m_arrDrives;
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
@@ -189,6 +191,8 @@ private:
 
     // The queue's size as last published under the queue lock; the refresh reads it without the lock.
     LONG m_intQueueSize = 0;
+    // FindOrCreateItem for a path that is not in the path cache.
+    CQTreeItem* FindOrCreateUncached(const std::wstring& resolvedPath);
     // The components of the path that FindOrCreateItem splits, kept for the next call.
     std::vector<std::wstring_view> m_arrPathParts;
     // Speeds up FindOrAddProcess: the first process of each case-insensitive name, by folded name.

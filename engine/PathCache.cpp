@@ -1,14 +1,13 @@
 #include "engine/PathCache.h"
 
 #include <functional>
-#include <string_view>
 
-size_t CQPathCache::SlotOf(const std::wstring& path)
+size_t CQPathCache::SlotOf(std::wstring_view path)
 {
     return std::hash<std::wstring_view>()(path) & (kSlots - 1);
 }
 
-CQTreeItem* CQPathCache::Find(const std::wstring& path) const
+CQTreeItem* CQPathCache::Find(std::wstring_view path) const
 {
     if (!m_pSlots)
         return nullptr;
@@ -16,7 +15,7 @@ CQTreeItem* CQPathCache::Find(const std::wstring& path) const
     return slot.item != nullptr && slot.path == path ? slot.item : nullptr;
 }
 
-void CQPathCache::Remember(const std::wstring& path, CQTreeItem* item)
+void CQPathCache::Remember(std::wstring_view path, CQTreeItem* item)
 {
     if (path.size() > kLongestPath)
         return;

@@ -1,23 +1,26 @@
-// The resolved paths seen last, with their items in the collected tree: a hit spares the processing
-// thread the split of the path and the walk down the tree. It only saves walks, so it is bounded: a fixed
-// number of slots, each path in the slot its hash picks (a newer path takes the slot over), and paths too
-// long to be worth a slot are not kept. It costs the same after a million paths as after a hundred.
+// Resolved paths seen last, each with the item that the walk down the collected tree reaches for it: a hit
+// spares the processing thread the split and the walk. The monitor keeps two: whole paths, for the writes
+// that repeat, and folder parts (a path up to its last component), which leave one lookup among that
+// folder's children and serve the many files of few folders. They only save walks, so they are bounded: a
+// fixed number of slots, each path in the slot its hash picks (a newer one takes the slot over), and paths
+// too long to be worth a slot are not kept. They cost the same after a million paths as after a hundred.
 //
-// Not locked: the monitor's data lock guards it with the tree, and Clear must run whenever items go.
+// Not locked: the monitor's data lock guards them with the tree, and Clear must run whenever items go.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class CQTreeItem;
 
 class CQPathCache
 {
 public:
-    // The item remembered for exactly this spelling of the path, or none.
-    CQTreeItem* Find(const std::wstring& path) const;
-    void Remember(const std::wstring& path, CQTreeItem* item);
+    // The item remembered for exactly this spelling, or none.
+    CQTreeItem* Find(std::wstring_view path) const;
+    void Remember(std::wstring_view path, CQTreeItem* item);
     // Forgets every item; the slots keep their storage.
     void Clear();
 
@@ -30,7 +33,7 @@ private:
         std::wstring path;
         CQTreeItem* item = nullptr;
     };
-    static size_t SlotOf(const std::wstring& path);
+    static size_t SlotOf(std::wstring_view path);
 
     std::unique_ptr<Slot[]> m_pSlots; // made at the first Remember
 };

@@ -54,23 +54,28 @@ TEST_F(MonitorTest, CaseVariantsReachOneItem)
     EXPECT_EQ(2u, upper->m_qwordWritten);
 }
 
-// Far more paths than the path cache keeps: each one, asked for again in any order, finds its own item.
+// Far more folders than the path cache keeps: each path, asked for again in any order, finds its own item,
+// and a path below a file ends on the file, whether its folder part is cached or not.
 TEST_F(MonitorTest, EveryPathFindsItsOwnItemAfterTheCacheHasMovedOn)
 {
+    CQLock lock(m_monitor->m_lockData);
+    CQTreeItem* file = m_monitor->FindOrCreateItem(L"C:\\data\\log.txt");
+    for (int pass = 0; pass < 2; ++pass)
+        EXPECT_EQ(file, m_monitor->FindOrCreateItem(L"C:\\Data\\LOG.TXT\\more\\deeper.bin")) << pass;
     std::vector<std::wstring> paths;
     for (int i = 0; i < 20000; ++i)
-        paths.push_back(L"C:\\d" + std::to_wstring(i % 7) + L"\\f" + std::to_wstring(i) + L".tmp");
-    CQLock lock(m_monitor->m_lockData);
+        paths.push_back(L"C:\\d" + std::to_wstring(i % 6000) + L"\\f" + std::to_wstring(i) + L".tmp");
     for (const std::wstring& path : paths)
         m_monitor->FindOrCreateItem(path);
     const uint64_t created = m_monitor->m_stats.m_qwordFiles;
-    EXPECT_EQ(1u + 7u + 20000u, created);
+    EXPECT_EQ(3u + 6000u + 20000u, created);
     for (size_t i = paths.size(); i-- > 0;)
     {
         std::wstring found;
         m_monitor->FindOrCreateItem(paths[i])->AppendFullPath(found);
         ASSERT_EQ(paths[i], found);
     }
+    EXPECT_EQ(file, m_monitor->FindOrCreateItem(L"c:\\DATA\\log.txt\\x"));
     EXPECT_EQ(created, m_monitor->m_stats.m_qwordFiles) << "a path seen before made an item";
 }
 
