@@ -170,8 +170,9 @@ void LockWaitWithVanishedProcesses(CQSettingsInterface& settings, const std::wst
         }
         const size_t got = monitor.PopQueueEntries(entries.data(), entries.size());
         taken += got;
+        // As the processing thread pauses on an empty queue, though shorter, so the lookups get the CPU.
         if (got == 0)
-            Sleep(0);
+            Sleep(1);
     }
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
