@@ -8,17 +8,6 @@
 
 namespace
 {
-// Seconds since 1970, low 32 bits. Runs for every queued record: the system time is read directly,
-// because the C runtime's time() also works out the time zone on every call (microseconds under Wine).
-uint32_t NowLow32()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    const uint64_t kTicksTo1970 = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
-    return static_cast<uint32_t>((ticks - kTicksTo1970) / 10000000ULL);
-}
-
 // The name from the process itself; false when it cannot be opened. name is set only on success.
 bool NameFromOpenProcess(DWORD processId, bool& opened, std::wstring& name)
 {
@@ -66,9 +55,15 @@ bool NameFromSnapshot(DWORD processId, std::wstring& name)
 }
 } // namespace
 
+// Runs for every reply: the system time is read directly, because the C runtime's time() also works out the
+// time zone on every call (microseconds under Wine).
 uint32_t CQMonitor::ProcessCacheNow()
 {
-    return NowLow32();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const uint64_t kTicksTo1970 = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
+    return static_cast<uint32_t>((ticks - kTicksTo1970) / 10000000ULL);
 }
 
 bool CQMonitor::QueryProcessName(DWORD processId, std::wstring& name)
@@ -82,7 +77,7 @@ bool CQMonitor::QueryProcessName(DWORD processId, std::wstring& name)
 
 void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
 {
-    const uint32_t now = NowLow32();
+    const uint32_t now = ProcessCacheNow();
     {
         CQLock lock(m_lockQueue);
         if (FindCachedProcessNameLocked(processId, now, name))
@@ -124,7 +119,7 @@ void CQMonitor::RememberProcessNameLocked(DWORD processId, const std::wstring& n
 // Called with the queue lock held (see Clear for why that lock guards the cache).
 void CQMonitor::PruneProcessCache()
 {
-    const uint32_t now = NowLow32();
+    const uint32_t now = ProcessCacheNow();
     int i = 0;
     while (i < m_arrRuntimeProcesses.GetSize())
     {

@@ -23,7 +23,6 @@ public:
     bool Add(CQMonitor& monitor, const LogRecordView& record);
     // Appends the gathered records to the queue and forgets them; their reply must be unchanged until then.
     void Queue(CQMonitor& monitor);
-    bool Empty() const { return m_arrRecords.empty(); }
 
 private:
     static constexpr uint32_t kNoName = UINT32_MAX;
