@@ -199,6 +199,8 @@ TEST_F(MainInProcessTest, TheStatusLinesSayWhatMeasuresAndTheSessionEndStopsTheE
     dialog.steps.push_back(
         [&](MainDialog& d)
         {
+            // The waits below pump the refresh timer a few times: a generous limit for all of them.
+            ::SetTimer(d.GetHwnd(), ScriptedDialogBase::kWatchdogTimer, 60000, nullptr);
             ASSERT_TRUE(replay->WasStarted());
             HWND status = d.GetDlgItem(IDC_STATUS);
             ::SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
@@ -207,8 +209,9 @@ TEST_F(MainInProcessTest, TheStatusLinesSayWhatMeasuresAndTheSessionEndStopsTheE
             ASSERT_NE(0u, QueryDosDeviceW(L"C:", c, MAX_PATH));
             replay->Play({KeyName(10, 8, 0x10, std::wstring(c) + L"\\seen.txt"),
                           Write(Shape(), 8, 0, 0x10, 1000), Write(Shape(), 8, 0, 0x99, 4096)});
-            EXPECT_TRUE(PumpUntil([&] { return CounterLoad(monitor.m_stats.m_qwordOperations) == 1; }));
-            EXPECT_TRUE(PumpUntil([&] { return WindowText(status) == L"Monitoring in progress..."; }))
+            EXPECT_TRUE(
+                PumpUntil([&] { return CounterLoad(monitor.m_stats.m_qwordOperations) == 1; }, 20000));
+            EXPECT_TRUE(PumpUntil([&] { return WindowText(status) == L"Monitoring in progress..."; }, 20000))
                 << WindowText(status).c_str();
             const std::wstring measuring = d.GetToolTipText(IDC_QUEUE_STATUS);
             EXPECT_EQ(0u, measuring.find(L"Measured by Windows' own file events (no Wrimon driver).\n"))
@@ -219,8 +222,8 @@ TEST_F(MainInProcessTest, TheStatusLinesSayWhatMeasuresAndTheSessionEndStopsTheE
 
             ::SendMessageW(d.GetHwnd(), WM_ENDSESSION, TRUE, 0);
             EXPECT_GE(replay->Halts(), 1);
-            EXPECT_TRUE(
-                PumpUntil([&] { return WindowText(status) == L"Not measuring: system file events ended"; }))
+            EXPECT_TRUE(PumpUntil(
+                [&] { return WindowText(status) == L"Not measuring: system file events ended"; }, 20000))
                 << WindowText(status).c_str();
             EXPECT_EQ(
                 0u, std::wstring(d.GetToolTipText(IDC_STATUS)).find(L"Windows' own file events have ended"));
