@@ -103,6 +103,9 @@ public:
     // records pass. The session is stopped after the worker threads.
     BOOL StartSystemEvents();
     void StopSystemEvents();
+    // Ends the system's session at once (the Windows session ends); the threads then end as when the
+    // events stop, and ShutDown still follows.
+    void HaltSystemEvents();
     BOOL AttachEventDrive(CQDriveItem* drive);
     BOOL DetachEventDrive(CQDriveItem* drive);
     int CountEventInstances(const std::wstring& volumeName);

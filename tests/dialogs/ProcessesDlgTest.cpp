@@ -11,6 +11,7 @@
 #include "stats/Format.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
+#include "support/WindowQueries.h"
 #include "ui/dialogs/ProcessesDlg.h"
 
 namespace
@@ -252,36 +253,21 @@ TEST_F(ProcessesDlgTest, CtrlCCopiesTheSelectedRowsOrAllAsTabSeparatedText)
         keys[VK_CONTROL] = 0;
         ::SetKeyboardState(keys);
     };
-    auto clipboardText = []
-    {
-        std::wstring text = L"(nothing)";
-        if (!::OpenClipboard(nullptr))
-            return std::wstring(L"(clipboard not opened)");
-        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
-        {
-            text = static_cast<const wchar_t*>(::GlobalLock(data));
-            ::GlobalUnlock(data);
-        }
-        ::CloseClipboard();
-        return text;
-    };
     dlg.steps.push_back(
         [&](ProcessesDialog& d)
         {
             HWND list = d.GetDlgItem(IDC_PROCESSES_LIST);
-            ASSERT_TRUE(::OpenClipboard(nullptr));
-            ::EmptyClipboard();
-            ::CloseClipboard();
+            ASSERT_TRUE(EmptyTheClipboard());
             pressCtrlC(list, false);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
             pressCtrlC(list, true);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
             LVITEMW state = {};
             state.stateMask = LVIS_SELECTED;
             state.state = LVIS_SELECTED;
             ::SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
             pressCtrlC(list, true);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
     const std::vector<std::wstring> expected = {

@@ -1,6 +1,6 @@
 // The main window run inside the test program, with a real application context, the stand-in driver and
 // a data folder of its own: what can only be seen from inside (fonts of the labels, the page Calculate
-// opens, the order of the steps at exit).
+// opens, the order of the steps at exit, what the status lines say when the system's file events measure).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,11 +10,16 @@
 #include <vector>
 
 #include "app/ShellOpen.h"
+#include "engine/Counters.h"
 #include "resources/resource.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/MessagePump.h"
+#include "support/ReplayEventFeed.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
 #include "support/TempFolder.h"
 #include "support/WindowQueries.h"
+#include "main/TavrelloProgram.h"
 #include "ui/main/TavrelloDlg.h"
 
 namespace
@@ -173,5 +178,59 @@ TEST_F(MainInProcessTest, AtExitTheTrayIconGoesBeforeTheCleanUpBegins)
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), kCleaningUp));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(m_folder.File(L"Monitored.Files").c_str()))
         << "the clean-up went on to save the data";
+}
+
+// Without the driver file in the current folder the monitor falls back to the system's file events, here
+// a replay: the status line never says that nothing measures while they do, the status lines' tooltip
+// names them with the share of writes that could not be attributed, and the end of the Windows session
+// stops them at once.
+TEST_F(MainInProcessTest, TheStatusLinesSayWhatMeasuresAndTheSessionEndStopsTheEvents)
+{
+    using namespace file_events_test;
+    TempFolder empty;
+    wchar_t programFolder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, programFolder);
+    ASSERT_TRUE(SetCurrentDirectoryW(empty.Path().c_str()));
+    auto replay = std::make_shared<ReplayControl>();
+    CQMonitor& monitor = m_context.Monitor();
+    monitor.m_fnMakeEventFeed = [replay] { return std::make_unique<ReplayEventFeed>(replay); };
+    MessageBoxRecorder boxes;
+    MainDialog dialog(nullptr);
+    dialog.steps.push_back(
+        [&](MainDialog& d)
+        {
+            // The waits below pump the refresh timer a few times: a generous limit for all of them.
+            ::SetTimer(d.GetHwnd(), ScriptedDialogBase::kWatchdogTimer, 60000, nullptr);
+            ASSERT_TRUE(replay->WasStarted());
+            HWND status = d.GetDlgItem(IDC_STATUS);
+            ::SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_START)));
+            wchar_t c[MAX_PATH] = L"";
+            ASSERT_NE(0u, QueryDosDeviceW(L"C:", c, MAX_PATH));
+            replay->Play({KeyName(10, 8, 0x10, std::wstring(c) + L"\\seen.txt"),
+                          Write(Shape(), 8, 0, 0x10, 1000), Write(Shape(), 8, 0, 0x99, 4096)});
+            EXPECT_TRUE(
+                PumpUntil([&] { return CounterLoad(monitor.m_stats.m_qwordOperations) == 1; }, 20000));
+            EXPECT_TRUE(PumpUntil([&] { return WindowText(status) == L"Monitoring in progress..."; }, 20000))
+                << WindowText(status).c_str();
+            const std::wstring measuring = d.GetToolTipText(IDC_QUEUE_STATUS);
+            EXPECT_EQ(0u, measuring.find(L"Measured by Windows' own file events (no Wrimon driver).\n"))
+                << measuring.c_str();
+            EXPECT_NE(std::wstring::npos, measuring.find(L": 50.0% (1 of 2 writes, 4.00 Kb)"))
+                << measuring.c_str();
+            EXPECT_EQ(measuring, std::wstring(d.GetToolTipText(IDC_STATUS)));
+
+            ::SendMessageW(d.GetHwnd(), WM_ENDSESSION, TRUE, 0);
+            EXPECT_GE(replay->Halts(), 1);
+            EXPECT_TRUE(PumpUntil(
+                [&] { return WindowText(status) == L"Not measuring: system file events ended"; }, 20000))
+                << WindowText(status).c_str();
+            EXPECT_EQ(
+                0u, std::wstring(d.GetToolTipText(IDC_STATUS)).find(L"Windows' own file events have ended"));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    EXPECT_TRUE(replay->WasStopped());
+    SetCurrentDirectoryW(programFolder);
+    EXPECT_TRUE(boxes.Boxes().empty()) << "no message box about a missing driver while events measure";
 }
 } // namespace

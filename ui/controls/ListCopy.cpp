@@ -55,6 +55,34 @@ std::wstring ListRowsAsText(HWND list)
     return text;
 }
 
+std::wstring ListBoxLinesAsText(HWND box)
+{
+    std::wstring text;
+    if (!box)
+        return text;
+    const int count = static_cast<int>(::SendMessageW(box, LB_GETCOUNT, 0, 0));
+    // LB_ERR for a box without multiple selection.
+    const LRESULT selected = ::SendMessageW(box, LB_GETSELCOUNT, 0, 0);
+    const bool onlySelected = selected != LB_ERR && selected > 0;
+    std::vector<wchar_t> line;
+    for (int index = 0; index < count; ++index)
+    {
+        if (onlySelected && ::SendMessageW(box, LB_GETSEL, static_cast<WPARAM>(index), 0) <= 0)
+            continue;
+        const LRESULT length = ::SendMessageW(box, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+        if (length > 0)
+        {
+            line.assign(static_cast<size_t>(length) + 1, L'\0');
+            const LRESULT copied = ::SendMessageW(box, LB_GETTEXT, static_cast<WPARAM>(index),
+                                                  reinterpret_cast<LPARAM>(line.data()));
+            if (copied > 0)
+                text.append(line.data(), static_cast<size_t>(copied < length ? copied : length));
+        }
+        text += L"\r\n";
+    }
+    return text;
+}
+
 BOOL CopyTextToClipboard(HWND owner, const std::wstring& text)
 {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);

@@ -1,4 +1,5 @@
-// Copying the rows of a report list view as text, as Ctrl+C does in the lists of Windows tools.
+// Copying the rows of a report list view or the lines of a list box as text, as Ctrl+C does in the lists of
+// Windows tools.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,10 @@
 // The selected rows, or every row when none is selected, in list order: the cells of a row joined by
 // tabs, each row ending in CR LF.
 std::wstring ListRowsAsText(HWND list);
+
+// The lines of a list box with strings, each ending in CR LF: the selected ones, or every line when none is
+// selected or the box has no multiple selection.
+std::wstring ListBoxLinesAsText(HWND box);
 
 // Puts the text on the clipboard as Unicode text, owned by the window; false when the clipboard cannot
 // be had or the memory not obtained (logged).

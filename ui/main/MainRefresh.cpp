@@ -77,7 +77,7 @@ void CTavrelloDlg::RefreshStatistics()
     SetTextIfChanged(IDC_SSD_LIFE, texts.life);
     if (m_export.IsRunning())
         texts.status = m_export.GetStatusText(stats.m_qwordFiles);
-    SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, monitor));
+    SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, WhatMeasures(monitor)));
     SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
 
     // 15. Labels change as writes arrive, but the view asks for them only when it paints.

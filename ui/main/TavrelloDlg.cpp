@@ -177,6 +177,13 @@ void CTavrelloDlg::SaveOnSessionEnd()
     g_pAppContext->m_monitor.SaveData();
 }
 
+void CTavrelloDlg::OnSessionEnded()
+{
+    // An event-tracing session belongs to the system and outlives a logged-off user's program; the
+    // process may be ended before the window is destroyed, so the session goes now.
+    g_pAppContext->m_monitor.HaltSystemEvents();
+}
+
 BOOL CTavrelloDlg::PreTranslateMessage(MSG* pMsg)
 {
     const UINT showMessage = g_pAppContext ? g_pAppContext->m_uintShowMessage : 0;
@@ -194,6 +201,11 @@ BOOL CTavrelloDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     {
         SaveOnSessionEnd();
         // Not handled: the default answer lets the session end.
+        return FALSE;
+    }
+    if (message == WM_ENDSESSION && wParam && g_pAppContext)
+    {
+        OnSessionEnded();
         return FALSE;
     }
     if (message == WM_POWERBROADCAST && g_pAppContext)

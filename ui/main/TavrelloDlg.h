@@ -65,6 +65,8 @@ private:
     void AttachControls();
     void ToggleMonitoring();
     void SaveOnSessionEnd();
+    // The Windows session ends: the system's file events, if they measure, stop at once.
+    void OnSessionEnded();
 
     // The one-second refresh (MainRefresh.cpp).
     void RefreshStatistics();
@@ -112,6 +114,7 @@ private:
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
+    CQAutosaveSchedule m_autosave;  // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;   // the machine sleeps: no monitoring time until the resume
+    std::wstring m_csSourceToolTip; // the status lines' tooltip, kept until the next request
 };
