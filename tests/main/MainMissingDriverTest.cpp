@@ -70,13 +70,6 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     TempFolder folder;
     const std::wstring copy = folder.File(L"tavrello.exe");
     ASSERT_TRUE(::CopyFileW(TavrelloProgram::ExePath().c_str(), copy.c_str(), FALSE)) << GetLastError();
-    // Wine's own filter manager library lacks functions the program calls; Windows has them all.
-    const std::wstring library = TavrelloProgram::BinFolder() + L"\\fltlib.dll";
-    if (::GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES)
-    {
-        ASSERT_TRUE(::CopyFileW(library.c_str(), folder.File(L"fltlib.dll").c_str(), FALSE))
-            << GetLastError();
-    }
     m_program.SetExecutable(copy);
     SetInterfaceDword(L"m_boolAutostartSession", 1);
     ASSERT_TRUE(Launch());

@@ -62,7 +62,7 @@ bool StandinsPresent()
 {
     const std::wstring folder = ProgramFolder();
     return GetFileAttributesW((folder + L"\\wrimon.sys").c_str()) != INVALID_FILE_ATTRIBUTES &&
-           GetFileAttributesW((folder + L"\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+           GetFileAttributesW((folder + L"\\system32\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool CreateWrimonService(const std::wstring& imagePath)

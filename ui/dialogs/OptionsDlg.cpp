@@ -5,7 +5,7 @@
 #include "resources/resource.h"
 #include "ui/main/WebLinks.h"
 
-#include <uxtheme.h>
+#include "app/sysdll/UxTheme.h"
 
 namespace
 {
