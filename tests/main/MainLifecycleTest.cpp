@@ -20,6 +20,26 @@ bool SameTextNoCase(const std::wstring& a, const std::wstring& b)
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;
 }
+
+// The image that the Wrimon service loads, or empty when there is no such service.
+std::wstring WrimonImagePath()
+{
+    std::wstring path;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, L"Wrimon", SERVICE_QUERY_CONFIG) : nullptr;
+    DWORD needed = 0;
+    if (service && !QueryServiceConfigW(service, nullptr, 0, &needed) && needed > 0)
+    {
+        std::vector<BYTE> buffer(needed);
+        if (QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()), needed, &needed))
+            path = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->lpBinaryPathName;
+    }
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+    return path;
+}
 } // namespace
 
 TEST_F(MainWindowTest, WithoutAutostartItOpensShownAndAwaiting)
@@ -128,20 +148,15 @@ TEST_F(MainWindowTest, SessionEndQuerySavesTheDataAndAllowsTheEnd)
 
 TEST_F(MainWindowTest, ExecutableFolderBecomesTheProgramFolder)
 {
-    // Started from elsewhere, the program still takes its own folder, as the autostart entry shows.
-    SetInterfaceDword(L"m_boolAutostartSession", 1);
+    // Started from elsewhere, the program still takes its own folder, as the driver's image path shows.
+    if (!TavrelloProgram::HasDriverStandIn())
+        GTEST_SKIP() << "the driver stand-in is not built";
     TempFolder elsewhere;
     m_program.SetWorkingFolder(elsewhere.Path());
     ASSERT_TRUE(Launch());
+    const std::wstring image = WrimonImagePath();
     EXPECT_TRUE(CloseWithEscape(m_program));
-
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data));
-    std::wstring command(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
-    while (!command.empty() && command.back() == L'\0')
-        command.pop_back();
-    EXPECT_TRUE(SameTextNoCase(TavrelloProgram::ExePath(), command)) << Narrow(command);
+    EXPECT_TRUE(SameTextNoCase(TavrelloProgram::BinFolder() + L"\\wrimon.sys", image)) << Narrow(image);
 }
 
 TEST_F(MainWindowTest, SecondStartShowsTheFirstWindowAndEndsUntouched)
