@@ -3,6 +3,7 @@
 #include "main/MainWindowFixture.h"
 
 #include "resources/resource.h"
+#include "support/StandinService.h"
 #include "support/TempFolder.h"
 
 namespace
@@ -19,26 +20,6 @@ bool SameTextNoCase(const std::wstring& a, const std::wstring& b)
 {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;
-}
-
-// The image that the Wrimon service loads, or empty when there is no such service.
-std::wstring WrimonImagePath()
-{
-    std::wstring path;
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? OpenServiceW(manager, L"Wrimon", SERVICE_QUERY_CONFIG) : nullptr;
-    DWORD needed = 0;
-    if (service && !QueryServiceConfigW(service, nullptr, 0, &needed) && needed > 0)
-    {
-        std::vector<BYTE> buffer(needed);
-        if (QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()), needed, &needed))
-            path = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->lpBinaryPathName;
-    }
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
-    return path;
 }
 } // namespace
 
@@ -154,7 +135,7 @@ TEST_F(MainWindowTest, ExecutableFolderBecomesTheProgramFolder)
     TempFolder elsewhere;
     m_program.SetWorkingFolder(elsewhere.Path());
     ASSERT_TRUE(Launch());
-    const std::wstring image = WrimonImagePath();
+    const std::wstring image = standin_test::WrimonImagePath();
     EXPECT_TRUE(CloseWithEscape(m_program));
     EXPECT_TRUE(SameTextNoCase(TavrelloProgram::BinFolder() + L"\\wrimon.sys", image)) << Narrow(image);
 }

@@ -29,5 +29,7 @@ bool StopWrimonService();
 bool DeleteWrimonService();
 // SERVICE_RUNNING, SERVICE_STOPPED...; 0 when the service cannot be queried.
 DWORD WrimonServiceState();
+// The image the service loads, as its configuration names it; empty when there is no service.
+std::wstring WrimonImagePath();
 
 } // namespace standin_test
