@@ -9,7 +9,6 @@ CQProgramFolderCheck (*g_pfnCheckAutostartFolder)(const std::wstring&) = CheckPr
 namespace
 {
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t kProgramFileName[] = L"tavrello.exe";
 
 // The value could start the program, if at all, only without administrator rights.
 void RemoveRunValue()

@@ -8,11 +8,12 @@
 #include "data/Error.h"
 #include "engine/FileHandle.h"
 
+const wchar_t kProgramFileName[] = L"tavrello.exe";
+
 namespace
 {
 // NT SERVICE\TrustedInstaller, the owner of the system's own files.
 constexpr wchar_t kTrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-constexpr wchar_t kProgramFileName[] = L"tavrello.exe";
 
 // FILE_WRITE_ATTRIBUTES is left out: timestamps and attribute bits change no code that runs.
 constexpr ACCESS_MASK kAnyChangeMask =

@@ -14,6 +14,9 @@
 
 #include <string>
 
+// The program file in the program folder, which the check judges and the autostart task runs.
+extern const wchar_t kProgramFileName[];
+
 // Which changes count against an object.
 enum class CQChangeRights
 {

@@ -15,18 +15,12 @@ void CTavrelloDlg::CheckHeavyWriting()
     // The tick count never goes back and does not jump with the wall clock.
     const int64_t now = static_cast<int64_t>(::GetTickCount64() / 1000);
     if (m_heavyWriteAlert.Tick(context.m_monitor, context.m_settingsInterface, now, text))
-    {
         ShowBalloon(kBalloonTitle, text.c_str(), NIIF_WARNING);
-        m_boolStartWarningShown = false;
-    }
 }
 
 void CTavrelloDlg::OnTrayBalloonClick()
 {
     RestoreWindow();
-    // The start-up warning's balloon only brings the window.
-    if (m_boolStartWarningShown)
-        return;
     // While one of the program's dialogs is open the window is disabled; that dialog stays in front.
     if (g_pAppContext && ::IsWindowEnabled(m_hWnd))
         ShowProcessesDialog(nullptr, TRUE);

@@ -38,5 +38,4 @@ void CTavrelloDlg::ShowStartWarning()
     if (m_csStartWarning.empty())
         return;
     ShowBalloon(kStartWarningTitle, m_csStartWarning.c_str(), NIIF_WARNING);
-    m_boolStartWarningShown = true;
 }

@@ -126,5 +126,4 @@ private:
     CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
     bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
     std::wstring m_csStartWarning;
-    bool m_boolStartWarningShown = false; // the last balloon was the start-up warning, not an alert
 };
