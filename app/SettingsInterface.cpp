@@ -1,14 +1,13 @@
 #include "app/SettingsInterface.h"
 
 #include "app/Log.h"
-#include "app/RegKey.h"
 #include "app/Registry.h"
 #include "app/SettingsRunTime.h"
+#include "app/autostart/Autostart.h"
 
 namespace
 {
 const wchar_t kSection[] = L"Interface Settings";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr int kDefaultAutosaveMinutes = 60;
 } // namespace
 
@@ -66,17 +65,4 @@ int CQSettingsInterface::Save()
         folder = CQSettingsRunTime::CurrentFolder();
     UpdateAutostart(m_boolAutostartSession, folder);
     return 1;
-}
-
-BOOL CQSettingsInterface::UpdateAutostart(BOOL enable, const std::wstring& programFolder)
-{
-    CQRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, key.Receive()) != ERROR_SUCCESS)
-        return 0;
-    if (!enable)
-        return RegDeleteValueW(key.Get(), L"Tavrello") == ERROR_SUCCESS;
-    std::wstring command = programFolder + L"tavrello.exe";
-    DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.Get(), L"Tavrello", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                          bytes) == ERROR_SUCCESS;
 }

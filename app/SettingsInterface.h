@@ -1,4 +1,4 @@
-// The user's options, each field named like the registry value that holds it, and the autostart entry.
+// The user's options, each field named like the registry value that holds it, and the autostart task.
 #pragma once
 
 #include <windows.h>
@@ -14,18 +14,14 @@ class CQSettingsInterface : public CQSettings
 public:
     CQSettingsInterface();
 
-    // Writes every value, then sets or deletes the autostart entry; returns 1.
+    // Writes every value, then creates or deletes the autostart task (app/autostart/); returns 1.
     int Save() override;
     // Reads every value with its default; returns 1.
     int Load() override;
 
-    // The run-time section whose program folder the autostart command uses (not owned). Without one,
+    // The run-time section whose program folder the autostart task runs from (not owned). Without one,
     // Save takes the current directory, which is the program folder once the program has started.
     void LinkRunTime(const CQSettingsRunTime* runTime) { m_pRunTime = runTime; }
-
-    // Value "Tavrello" under the current user's Run key: programFolder + "tavrello.exe", or deleted.
-    // The key is never created. Returns whether the change was made.
-    static BOOL UpdateAutostart(BOOL enable, const std::wstring& programFolder);
 
     BOOL m_boolCollectProcessesInformation = 1;
     BOOL m_boolAutostartSession = 0;

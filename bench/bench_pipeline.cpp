@@ -2,8 +2,8 @@
 // retrieval thread, the record queue and the processing thread to the totals, with full 256 KiB replies
 // of records on paths that were already seen. Then the parts alone: the stand-in's request, the reply walk,
 // the walk with the queue append, and the processing of queued entries. Runs against the Wine stand-ins
-// (bin\fltlib.dll, bin\wrimon.sys) and must be started in bin (scripts/wine-run.sh does that). Prints
-// figures only; nothing here passes or fails.
+// (bin\wrimon.sys, and fltlib.dll that scripts/wine-run.sh puts into the prefix's system32) and must be
+// started in bin (scripts/wine-run.sh does both). Prints figures only; nothing here passes or fails.
 #include <windows.h>
 
 #include <algorithm>

@@ -15,10 +15,22 @@
 #include "app/Registry.h"
 #include "app/SettingsInterface.h"
 #include "app/SettingsRunTime.h"
+#include "app/autostart/Autostart.h"
 
 namespace
 {
 const std::wstring kInterfacePath = std::wstring(kTavrelloProductKey) + L"\\Interface Settings";
+
+// The folders the autostart was asked to judge; none is found safe, so no task is made.
+std::vector<std::wstring> g_checkedFolders;
+CQProgramFolderCheck RecordFolderCheck(const std::wstring& folder)
+{
+    g_checkedFolders.push_back(folder);
+    CQProgramFolderCheck check;
+    check.folder = folder;
+    check.reason = L"a test";
+    return check;
+}
 
 // The product's settings in a clean state with a store published for the sections.
 class SettingsTest : public testing::Test
@@ -29,9 +41,13 @@ protected:
         m_previousStore = GetSettingsStore();
         m_store = std::make_unique<CQRegistry>(L"Orvek software", L"Tavrello");
         SetSettingsStore(m_store.get());
+        g_checkedFolders.clear();
+        m_previousCheck = g_pfnCheckAutostartFolder;
+        g_pfnCheckAutostartFolder = RecordFolderCheck;
     }
     void TearDown() override
     {
+        g_pfnCheckAutostartFolder = m_previousCheck;
         m_store.reset();
         SetSettingsStore(m_previousStore);
     }
@@ -42,24 +58,10 @@ protected:
         SetSettingsStore(m_store.get());
     }
 
-    static bool ReadRunValue(std::wstring& command, DWORD& type)
-    {
-        std::vector<BYTE> data;
-        if (!ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data))
-            return false;
-        EXPECT_EQ(0u, data.size() % 2);
-        EXPECT_GE(data.size(), 2u);
-        EXPECT_TRUE(data.size() >= 2 && data[data.size() - 1] == 0 && data[data.size() - 2] == 0)
-            << "the string is stored without its terminating zero";
-        command.assign(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-        if (!command.empty() && command.back() == 0)
-            command.pop_back();
-        return true;
-    }
-
     TavrelloRegistryScratch m_scratch;
     CQRegistry* m_previousStore = nullptr;
     std::unique_ptr<CQRegistry> m_store;
+    decltype(g_pfnCheckAutostartFolder) m_previousCheck = nullptr;
 };
 
 // Restores the current directory.
@@ -187,7 +189,7 @@ TEST_F(SettingsTest, ANegativeAutosaveIntervalFallsBackToTheDefault)
     EXPECT_EQ(L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used.", log.Lines()[0]);
 }
 
-TEST_F(SettingsTest, AutostartValueFollowsTheFlag)
+TEST_F(SettingsTest, SaveHandsTheProgramFolderToTheAutostartOnlyWhenItIsOn)
 {
     CQSettingsRunTime runTime;
     runTime.m_csProgramFolder = L"D:\\Tools\\";
@@ -197,17 +199,11 @@ TEST_F(SettingsTest, AutostartValueFollowsTheFlag)
 
     settings.m_boolAutostartSession = 1;
     settings.Save();
-    std::wstring command;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(L"D:\\Tools\\tavrello.exe", command);
+    EXPECT_EQ(std::vector<std::wstring>{L"D:\\Tools\\"}, g_checkedFolders);
 
     settings.m_boolAutostartSession = 0;
     settings.Save();
-    EXPECT_FALSE(ReadRunValue(command, type)) << command;
-    settings.Save(); // deleting a value that is not there is harmless
-    EXPECT_FALSE(ReadRunValue(command, type)) << command;
+    EXPECT_EQ(1u, g_checkedFolders.size()) << "switched off, no folder needs judging";
 }
 
 TEST_F(SettingsTest, WithoutALinkedRunTimeTheCurrentFolderIsTheProgramFolder)
@@ -218,13 +214,10 @@ TEST_F(SettingsTest, WithoutALinkedRunTimeTheCurrentFolderIsTheProgramFolder)
     CQSettingsInterface settings;
     settings.m_boolAutostartSession = 1;
     settings.Save();
-    std::wstring command;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(folder.Path() + L"\\tavrello.exe", command);
+    EXPECT_EQ(std::vector<std::wstring>{folder.Path() + L"\\"}, g_checkedFolders);
 }
 
-TEST_F(SettingsTest, TheMachineHiveTakesEverySectionButNotTheRunValue)
+TEST_F(SettingsTest, TheMachineHiveTakesEverySection)
 {
     ASSERT_TRUE(WriteRegistryDword(HKEY_LOCAL_MACHINE,
                                    std::wstring(kTavrelloProductKey) + L"\\System Settings",
@@ -241,17 +234,12 @@ TEST_F(SettingsTest, TheMachineHiveTakesEverySectionButNotTheRunValue)
     settings.Load();
     settings.LinkRunTime(&runTime);
     settings.m_csLanguage = L"Machine";
-    settings.m_boolAutostartSession = 1;
     settings.Save();
 
     DWORD type = 0;
     std::vector<BYTE> data;
     EXPECT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kInterfacePath, L"m_csLanguage", type, data));
     EXPECT_FALSE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_csLanguage", type, data));
-    std::wstring command;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(L"C:\\Program Files\\Tavrello\\tavrello.exe", command);
-    EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kRunKeyPath, L"Tavrello", type, data));
 
     CQSettingsInterface loaded;
     loaded.Load();

@@ -1,4 +1,6 @@
-// The options dialog: copies of the settings, OK saving them with the Run entry, Cancel, Help, looks.
+// The options dialog: copies of the settings, OK saving them with the autostart task, Cancel, Help, looks.
+// Wine gives no folder that only administrators can change, so the autostart's folder check is answered
+// here, except in the test of its refusal.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,8 +12,12 @@
 #include <vector>
 
 #include "app/ShellOpen.h"
+#include "app/autostart/Autostart.h"
+#include "app/autostart/AutostartTask.h"
 #include "dialogs/DialogsTestSupport.h"
 #include "resources/resource.h"
+#include "support/AutostartTaskFile.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/RegistryScratch.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
@@ -59,9 +65,30 @@ HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCWSTR verb, LPCWSTR target, LPCWS
     return reinterpret_cast<HINSTANCE>(42);
 }
 
+CQProgramFolderCheck OnlyAdministratorsCanChange(const std::wstring& folder)
+{
+    CQProgramFolderCheck check;
+    check.adminOnly = true;
+    check.folder = folder;
+    return check;
+}
+
 class OptionsDlgTest : public testing::Test
 {
 protected:
+    void SetUp() override
+    {
+        std::wstring error;
+        ASSERT_TRUE(DeleteAutostartTask(error)) << testing::PrintToString(error);
+        g_pfnCheckAutostartFolder = OnlyAdministratorsCanChange;
+    }
+    void TearDown() override
+    {
+        g_pfnCheckAutostartFolder = m_previousCheck;
+        std::wstring error;
+        DeleteAutostartTask(error);
+    }
+
     CQSettingsInterface& Settings() { return m_app.Context().m_settingsInterface; }
 
     // Sets the eight settings from a pattern such as "10100101".
@@ -119,6 +146,7 @@ protected:
     }
 
     ScopedAppContext m_app;
+    decltype(g_pfnCheckAutostartFolder) m_previousCheck = g_pfnCheckAutostartFolder;
 };
 
 TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
@@ -136,7 +164,7 @@ TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
     }
 }
 
-TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRunEntry)
+TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheAutostartTask)
 {
     SetOptions("10000011");
     Settings().m_csLanguage = L"English";
@@ -161,11 +189,9 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
     EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_intSelectedDiskSize", type, data))
         << "the whole section is written";
     EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_csLanguage", type, data));
-    std::wstring command;
-    ASSERT_TRUE(ReadRunValue(command)) << "autostart was switched on";
-    EXPECT_EQ(m_app.Context().m_settingsRunTime.m_csProgramFolder + L"tavrello.exe", command);
+    EXPECT_TRUE(AutostartTaskFileExists()) << "autostart was switched on";
 
-    // Switching autostart off again removes the entry.
+    // Switching autostart off again removes the task.
     OptionsDialog again(nullptr);
     again.steps.push_back(
         [](OptionsDialog& d)
@@ -175,10 +201,33 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
         });
     EXPECT_EQ(IDOK, again.DoModal());
     EXPECT_EQ("01000011", RegistryText());
-    EXPECT_FALSE(ReadRunValue(command)) << command;
+    EXPECT_FALSE(AutostartTaskFileExists());
 }
 
-TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
+TEST_F(OptionsDlgTest, AutostartStaysOffWhereOthersCanChangeTheProgramAndTheUserLearnsWhy)
+{
+    // The real check: under Wine every folder belongs to the user as well.
+    g_pfnCheckAutostartFolder = m_previousCheck;
+    SetOptions("00000000");
+    MessageBoxRecorder boxes;
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            ::SendMessageW(d.GetDlgItem(IDC_AUTOSTART_SESSION), BM_CLICK, 0, 0);
+            EXPECT_EQ("00000000", BoxesText(d.GetHwnd()));
+            PostButtonClick(d.GetHwnd(), IDOK);
+        });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    const std::wstring& text = boxes.Boxes()[0].text;
+    EXPECT_NE(std::wstring::npos, text.find(L"can be changed by")) << testing::PrintToString(text);
+    EXPECT_NE(std::wstring::npos, text.find(L"Program Files")) << testing::PrintToString(text);
+    EXPECT_EQ("00000000", RegistryText());
+    EXPECT_FALSE(AutostartTaskFileExists());
+}
+
+TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndRemovesAnOldRunEntry)
 {
     SetOptions("10010010");
     WriteRunSentinel();
@@ -189,7 +238,7 @@ TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
     EXPECT_EQ("10010010", RegistryText());
     std::wstring command;
     EXPECT_FALSE(ReadRunValue(command))
-        << "autostart is off, so the entry goes: " << testing::PrintToString(command);
+        << "the Run entry of earlier versions goes: " << testing::PrintToString(command);
 }
 
 TEST_F(OptionsDlgTest, CancelAfterChangesTouchesNeitherTheSettingsNorTheRegistry)

@@ -1,6 +1,6 @@
 // The main window with the driver link: the service's life, the attached drives recorded at exit and the
-// figures after known writes. Under Wine the driver is the stand-in (bin\wrimon.sys and bin\fltlib.dll);
-// these tests are skipped in a build without it.
+// figures after known writes. Under Wine the driver is the stand-in (bin\wrimon.sys, and fltlib.dll in the
+// prefix's system32); these tests are skipped in a build without it.
 #include "main/MainWindowFixture.h"
 
 #include <fstream>

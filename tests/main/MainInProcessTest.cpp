@@ -32,6 +32,7 @@ using MainDialog = ScriptedDialog<CTavrelloDlg>;
 // What the replaced shell functions saw; plain functions cannot capture, so the records are global.
 std::vector<std::wstring> g_opened;
 std::vector<DWORD> g_trayCalls;
+std::vector<NOTIFYICONDATAW> g_trayData;
 bool g_cleanedUpBeforeTrayDelete = false;
 
 HINSTANCE WINAPI RecordShellOpen(HWND, LPCWSTR, LPCWSTR target, LPCWSTR, LPCWSTR, INT)
@@ -40,9 +41,12 @@ HINSTANCE WINAPI RecordShellOpen(HWND, LPCWSTR, LPCWSTR target, LPCWSTR, LPCWSTR
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
 }
 
-BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW)
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW data)
 {
     g_trayCalls.push_back(message);
+    NOTIFYICONDATAW copy = {};
+    ::CopyMemory(&copy, data, std::min<size_t>(data->cbSize, sizeof(copy)));
+    g_trayData.push_back(copy);
     if (message == NIM_DELETE && g_pAppContext != nullptr)
     {
         const std::vector<std::wstring> lines = g_pAppContext->m_log.GetLines();
@@ -76,6 +80,7 @@ protected:
         m_context.Context().m_settingsRunTime.m_csDataFolder = m_folder.Path();
         g_opened.clear();
         g_trayCalls.clear();
+        g_trayData.clear();
         g_cleanedUpBeforeTrayDelete = false;
         m_previousShell = g_pfnShellOpen;
         m_previousTray = CQDialog::s_pfnShellNotifyIcon;
@@ -233,4 +238,33 @@ TEST_F(MainInProcessTest, TheStatusLinesSayWhatMeasuresAndTheSessionEndStopsTheE
     SetCurrentDirectoryW(programFolder);
     EXPECT_TRUE(boxes.Boxes().empty()) << "no message box about a missing driver while events measure";
 }
+
+TEST_F(MainInProcessTest, TheTrayIconComesBackWhenExplorerMakesANewTaskbar)
+{
+    // Started into the tray: the icon is the only way to the window.
+    m_context.Context().m_settingsInterface.m_boolStartMinimized = 1;
+    m_context.Context().m_settingsInterface.m_boolTrayIcon = 1;
+    MainDialog dialog(nullptr);
+    dialog.steps.push_back(
+        [](MainDialog& d)
+        {
+            EXPECT_FALSE(IsWindowVisible(d.GetHwnd()));
+            ASSERT_EQ(1u, g_trayCalls.size());
+            // As Explorer announces its new taskbar: to every top-level window.
+            const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+            ASSERT_NE(0u, taskbarCreated);
+            SendNotifyMessageW(HWND_BROADCAST, taskbarCreated, 0, 0);
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    ASSERT_EQ(3u, g_trayCalls.size());
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), g_trayCalls[0]);
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), g_trayCalls[1]) << "added again on the new taskbar";
+    EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), g_trayCalls[2]);
+    EXPECT_EQ(g_trayData[0].hWnd, g_trayData[1].hWnd);
+    EXPECT_EQ(g_trayData[0].uID, g_trayData[1].uID);
+    EXPECT_EQ(g_trayData[0].hIcon, g_trayData[1].hIcon);
+    EXPECT_EQ(g_trayData[0].uCallbackMessage, g_trayData[1].uCallbackMessage);
+    EXPECT_EQ(std::wstring(L"Tavrello"), g_trayData[1].szTip);
+}
+
 } // namespace

@@ -20,7 +20,7 @@ public:
     TavrelloProgram(const TavrelloProgram&) = delete;
     TavrelloProgram& operator=(const TavrelloProgram&) = delete;
 
-    // The folder of the running test program (where tavrello.exe, fltlib.dll and wrimon.sys are built).
+    // The folder of the running test program (where tavrello.exe and wrimon.sys are built).
     static std::wstring BinFolder();
     static std::wstring ExePath() { return BinFolder() + L"\\tavrello.exe"; }
     // Whether the driver stand-in is part of this build.

@@ -134,7 +134,7 @@ std::vector<DialogSpec> AllDialogs()
          {
              CheckBox(IDC_COLLECT_PROCESSES, L"Collect names of writing processes", 14, 14),
              CheckBox(IDC_DO_NOT_LOG_FILES, L"Do not log file information", 14, 34),
-             CheckBox(IDC_AUTOSTART_SESSION, L"Auto start Tavrello (does not work in Win8 & Win10)", 14, 54),
+             CheckBox(IDC_AUTOSTART_SESSION, L"Auto start Tavrello", 14, 54),
              CheckBox(IDC_TRAY_ICON, L"Show only tray icon", 14, 74),
              CheckBox(IDC_START_MINIMIZED, L"Start in minimized window", 14, 94),
              CheckBox(IDC_AUTO_EXPAND_FOLDERS, L"Auto expand folders in files tree", 14, 114),

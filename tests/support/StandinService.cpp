@@ -1,5 +1,7 @@
 #include "support/StandinService.h"
 
+#include <vector>
+
 namespace standin_test
 {
 namespace
@@ -62,7 +64,7 @@ bool StandinsPresent()
 {
     const std::wstring folder = ProgramFolder();
     return GetFileAttributesW((folder + L"\\wrimon.sys").c_str()) != INVALID_FILE_ATTRIBUTES &&
-           GetFileAttributesW((folder + L"\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+           GetFileAttributesW((folder + L"\\system32\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool CreateWrimonService(const std::wstring& imagePath)
@@ -169,6 +171,19 @@ DWORD WrimonServiceState()
     if (service.Get() == nullptr || !QueryServiceStatus(service.Get(), &status))
         return 0;
     return status.dwCurrentState;
+}
+
+std::wstring WrimonImagePath()
+{
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_CONFIG) : nullptr);
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    if (service.Get() == nullptr ||
+        !QueryServiceConfigW(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                             static_cast<DWORD>(buffer.size()), &needed))
+        return std::wstring();
+    return reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->lpBinaryPathName;
 }
 
 } // namespace standin_test

@@ -1,11 +1,13 @@
 #include "ui/dialogs/OptionsDlg.h"
 
 #include "app/AppContext.h"
+#include "app/MessageBoxHook.h"
+#include "app/autostart/Autostart.h"
 #include "engine/Counters.h"
 #include "resources/resource.h"
 #include "ui/main/WebLinks.h"
 
-#include <uxtheme.h>
+#include "app/sysdll/UxTheme.h"
 
 namespace
 {
@@ -77,6 +79,18 @@ BOOL CTavrelloOptionsDlg::OnCommand(UINT id, UINT code, HWND hwndControl)
     if (id == IDC_OPTIONS_HELP && code == BN_CLICKED)
     {
         OpenHelpPage(m_hWnd);
+        return TRUE;
+    }
+    if (id == IDC_AUTOSTART_SESSION && code == BN_CLICKED && g_pAppContext &&
+        ::IsDlgButtonChecked(m_hWnd, IDC_AUTOSTART_SESSION) == BST_CHECKED)
+    {
+        // The box stays clear where the autostart task may not be created, and the user learns why.
+        const std::wstring refusal = AutostartRefusal(g_pAppContext->m_settingsRunTime.m_csProgramFolder);
+        if (!refusal.empty())
+        {
+            ::CheckDlgButton(m_hWnd, IDC_AUTOSTART_SESSION, BST_UNCHECKED);
+            ShowMessageBox(m_hWnd, refusal.c_str(), L"Tavrello", MB_OK | MB_ICONWARNING);
+        }
         return TRUE;
     }
     return CQDialog::OnCommand(id, code, hwndControl);

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/ShowRequest.h"
+#include "ui/main/MainTaskbar.h"
 #include "ui/main/MeasuringNotice.h"
 
 namespace
@@ -15,7 +16,6 @@ namespace
 // The only timer of the program: the one-second refresh.
 constexpr UINT_PTR kRefreshTimerId = 0;
 constexpr UINT kRefreshPeriodMs = 1000;
-constexpr wchar_t kTrayTip[] = L"Tavrello";
 // Room in the deferred batch of the start-up layout.
 constexpr int kLayoutWindows = 50;
 // The action bits of a tree view's expand notification (expand, collapse, toggle).
@@ -69,8 +69,10 @@ BOOL CTavrelloDlg::OnInitDialog()
     m_buttonProcesses.SetIcon(IDI_PROCESSES);
     m_buttonMenu.SetIcon(IDI_MENU);
 
-    // 4. Tray icon.
+    // 4. Tray icon, added again whenever Explorer's taskbar is new.
     NotifyIcon(NIM_ADD, context.GetAppIcon(), kTrayTip);
+    AcceptTaskbarCreated();
+    ShowStartWarning();
 
     // 5. Capacity rows, row 0 selected.
     FillCapacityList();
@@ -207,6 +209,13 @@ BOOL CTavrelloDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     {
         OnSessionEnded();
         return FALSE;
+    }
+    const UINT taskbarCreated = TaskbarCreatedMessage();
+    if (taskbarCreated != 0 && message == taskbarCreated)
+    {
+        OnTaskbarCreated();
+        result = 0;
+        return TRUE;
     }
     if (message == WM_POWERBROADCAST && g_pAppContext)
     {

@@ -5,8 +5,8 @@
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
 // MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
 // MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray and main menu, web links, secondary
-// dialogs), MainLayout.cpp (resizing, column grid, tooltips) and MainHeavyWrite.cpp (the heavy-writing
-// balloon).
+// dialogs), MainLayout.cpp (resizing, column grid, tooltips), MainHeavyWrite.cpp (the heavy-writing
+// balloon) and MainTaskbar.cpp (the tray icon after Explorer restarts, the start-up warning's balloon).
 #pragma once
 
 #include <windows.h>
@@ -41,6 +41,11 @@ public:
     void OnTrayRButtonDown() override;
     // The heavy-writing balloon clicked: the window in front with the processes of all data.
     void OnTrayBalloonClick() override;
+    // A warning for the balloon of the tray icon once it is added (the program folder's, from the
+    // application object); empty for none.
+    void SetStartWarning(const std::wstring& text) { m_csStartWarning = text; }
+
+    static constexpr wchar_t kTrayTip[] = L"Tavrello";
 
 protected:
     BOOL OnInitDialog() override;
@@ -75,6 +80,12 @@ private:
     void CheckHeavyWriting();
     // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
     CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
+
+    // The tray icon and the taskbar (MainTaskbar.cpp): Explorer's "TaskbarCreated" let through to this
+    // elevated window, the icon added again when it comes, the start-up warning shown.
+    void AcceptTaskbarCreated();
+    void OnTaskbarCreated();
+    void ShowStartWarning();
 
     // Sleep and resume (MainPower.cpp).
     void OnPowerBroadcast(WPARAM event);
@@ -117,4 +128,5 @@ private:
     CQAutosaveSchedule m_autosave;  // counts the refresh ticks to the next autosave
     bool m_boolSuspended = false;   // the machine sleeps: no monitoring time until the resume
     std::wstring m_csSourceToolTip; // the status lines' tooltip, kept until the next request
+    std::wstring m_csStartWarning;
 };

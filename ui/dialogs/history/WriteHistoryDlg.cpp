@@ -1,6 +1,6 @@
 #include "ui/dialogs/history/WriteHistoryDlg.h"
 
-#include <uxtheme.h>
+#include "app/sysdll/UxTheme.h"
 
 #include <algorithm>
 
