@@ -304,12 +304,12 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     std::string bytes;
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path, bytes); }, kMenuLimitMs)) << "no file was written";
     EXPECT_EQ("\xEF\xBB\xBF"
-              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n"
-              "C:\\,drive,2097152,0,0,\r\n"
-              "C:\\tavtest\\,folder,2097152,0,0,\r\n"
-              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,\r\n"
-              "D:\\,drive,1048576,0,0,\r\n"
-              "D:\\b.txt,file,1048576,1048576,1048576,\r\n",
+              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writer,Bytes by writer\r\n"
+              "C:\\,drive,2097152,0,0,,\r\n"
+              "C:\\tavtest\\,folder,2097152,0,0,,\r\n"
+              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,,\r\n"
+              "D:\\,drive,1048576,0,0,,\r\n"
+              "D:\\b.txt,file,1048576,1048576,1048576,,\r\n",
               bytes);
     EXPECT_TRUE(CloseWithEscape(m_program));
 }
