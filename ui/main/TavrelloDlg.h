@@ -47,7 +47,7 @@ protected:
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
     BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
-    // Greys "Export Collected Data..." while an export runs.
+    // "Export Collected Data..." reads "Cancel Export" while an export runs.
     BOOL OnUpdateCommand(UINT id, CQCmdUI& ui) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
@@ -87,7 +87,9 @@ private:
     void ShowMainMenu();
     // Acts on a command of the tray or main menu; false for any other id.
     BOOL RunMenuCommand(UINT id);
+    // Asks, then clears the collected data, or has the refresh clear it once a running export has ended.
     void ClearCollectedData();
+    void ClearNow();
     void OpenMeasurePageFromFigure();
     void ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems);
     void ShowOptionsDialog();
@@ -112,6 +114,7 @@ private:
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
+    bool m_boolClearAfterExport = false; // a clear was confirmed while an export ran
+    CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
 };
