@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "data/ProcessLink.h"
+#include "data/csv/CsvText.h"
 #include "data/TreeItem.h"
 #include "resources/resource.h"
 #include "stats/Format.h"
@@ -72,7 +73,14 @@ BOOL CTavrelloProcessesDlg::OnInitDialog()
         m_listProcesses.SortItems();
         m_listProcesses.SetFitCallback(FitProcessColumns);
         m_listProcesses.EnableColumnsFit(TRUE);
-        m_listProcesses.EnableCopy(TRUE);
+        // The bytes as a plain number beside the size text, for a spreadsheet to sum.
+        m_listProcesses.EnableCopy(
+            TRUE, {{L"Bytes", [](LPARAM row)
+                    {
+                        std::wstring bytes;
+                        AppendDecimal(bytes, reinterpret_cast<const CQProcess*>(row)->m_qwordWritten);
+                        return bytes;
+                    }}});
         m_listProcesses.CheckColumnsFit();
         ::InvalidateRect(hList, nullptr, TRUE);
     }
