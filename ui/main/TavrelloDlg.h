@@ -39,7 +39,8 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Tray icon right click: the tray menu.
     void OnTrayRButtonDown() override;
-    // The heavy-writing balloon clicked: the window in front with the processes of all data.
+    // The heavy-writing balloon clicked: the window in front with the writers of the alert's minute or
+    // hour (the processes of all data before any alert).
     void OnTrayBalloonClick() override;
 
 protected:
@@ -113,6 +114,7 @@ private:
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
+    std::wstring m_csAlertTime; // local time of the latest alert, "14:02:10"
     CQExportCommand m_export;
     bool m_boolClearAfterExport = false; // a clear was confirmed while an export ran
     CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
