@@ -180,10 +180,7 @@ TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingAndTheBalloonListsTha
     m_program.PostKey(hMenu, VK_DOWN);
     m_program.PostKey(hMenu, VK_RETURN);
     HWND hMain = m_program.MainWindow();
-    HWND hViewer = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
-        kFeedLimitMs);
+    HWND hViewer = m_program.WaitForDialog(L"Log Viewer", kFeedLimitMs);
     ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -220,11 +217,7 @@ TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingAndTheBalloonListsTha
 
     // The balloon's click lists the writers of the alert's minute, not of all data.
     PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
-    HWND hProcesses = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd)
-        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
-        kFeedLimitMs);
+    HWND hProcesses = m_program.WaitForDialog(L"Processes List", kFeedLimitMs);
     ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
     const std::wstring headline = WindowText(GetDlgItem(hProcesses, IDC_PROCESSES_HEADLINE));
     EXPECT_EQ(0u, headline.find(L"Writers of the minute to ")) << Narrow(headline);

@@ -261,10 +261,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
             ChooseFromTop(hMenu, c.idOrSteps);
         }
         const std::wstring caption = c.caption;
-        HWND hDialog = m_program.WaitForWindow(
-            L"#32770",
-            [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == caption; },
-            kMenuLimitMs);
+        HWND hDialog = m_program.WaitForDialog(caption, kMenuLimitMs);
         ASSERT_NE(nullptr, hDialog) << "the dialog did not open";
         EXPECT_FALSE(IsWindowEnabled(hMain)) << "the main window is disabled while the dialog runs";
         PostMessageW(hDialog, WM_CLOSE, 0, 0);
@@ -321,11 +318,7 @@ TEST_F(MainMenuTest, BalloonClickShowsTheWindowWithTheProcessesOfAllData)
     HWND hMain = m_program.MainWindow();
     ASSERT_FALSE(IsWindowVisible(hMain));
     PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
-    HWND hProcesses = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd)
-        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
-        kMenuLimitMs);
+    HWND hProcesses = m_program.WaitForDialog(L"Processes List", kMenuLimitMs);
     ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
     EXPECT_TRUE(IsWindowVisible(hMain));
     EXPECT_EQ(L"Item:  and its subitems, data written: 0.00 b",
