@@ -2,7 +2,6 @@
 #include "ui/dialogs/history/HistoryChart.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "stats/Format.h"
 #include "stats/history/DayNumber.h"
@@ -181,11 +180,15 @@ void CQHistoryChart::PaintBars(HDC hdc) const
 
 void CQHistoryChart::PaintCutOffMarks(HDC hdc) const
 {
+    struct Figure
+    {
+        int left;
+        int right;
+        uint64_t value;
+    };
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);
-    int lastRight = INT_MIN;
-    ::SetTextColor(hdc, kControlTextColor);
-    ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
+    std::vector<Figure> figures;
     for (int bar = 0; bar < GetBarCount(); ++bar)
     {
         RECT outer = {};
@@ -196,19 +199,28 @@ void CQHistoryChart::PaintCutOffMarks(HDC hdc) const
              RECT{outer.left - 1, outer.top + kBreakTop, outer.right + 1,
                   outer.top + kBreakTop + kBreakHeight},
              kControlBackgroundColor);
-        // Its figure over it, unless that would run into the one before.
-        const std::wstring figure = FormatSize(GetBar(bar).Height());
+        // Its figure over it; of two that would run into each other the larger one stays.
+        const uint64_t value = GetBar(bar).Height();
+        const std::wstring text = FormatSize(value);
         SIZE size = {};
-        ::GetTextExtentPoint32W(hdc, figure.c_str(), static_cast<int>(figure.size()), &size);
+        ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
         const int centre = (outer.left + outer.right) / 2;
         const int left =
             std::max(static_cast<int>(client.left), std::min(centre - static_cast<int>(size.cx) / 2,
                                                              static_cast<int>(client.right - size.cx)));
-        if (left < lastRight + kTextGap)
+        const Figure figure = {left, left + static_cast<int>(size.cx), value};
+        if (!figures.empty() && left < figures.back().right + kTextGap)
+        {
+            if (value > figures.back().value)
+                figures.back() = figure;
             continue;
-        DrawTextAt(hdc, left, m_rectPlot.top - m_intTextHeight - 1, figure);
-        lastRight = left + size.cx;
+        }
+        figures.push_back(figure);
     }
+    ::SetTextColor(hdc, kControlTextColor);
+    ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
+    for (const Figure& figure : figures)
+        DrawTextAt(hdc, figure.left, m_rectPlot.top - m_intTextHeight - 1, FormatSize(figure.value));
 }
 
 void CQHistoryChart::PaintAverage(HDC hdc) const
