@@ -9,6 +9,9 @@
 
 class CQSettingsRunTime;
 
+// The largest heavy-writing threshold the settings take, in megabytes a minute or an hour.
+constexpr int kMaxAlertMegabytes = 1 << 20;
+
 class CQSettingsInterface : public CQSettings
 {
 public:
@@ -39,6 +42,9 @@ public:
     // one is shown; 0 turns them off too.
     BOOL m_boolHeavyWriteAlerts = 1;
     int m_intAlertMegabytesPerMinute = 2048;
+    // The alert of a steady rate over the last hour: -1 for a rate that would use the chosen SSD
+    // capacity's life budget in under five years, 0 off, or megabytes per hour.
+    int m_intAlertMegabytesPerHour = -1;
 
 private:
     const CQSettingsRunTime* m_pRunTime = nullptr;

@@ -38,6 +38,11 @@ std::wstring FormatLife(uint64_t days)
     return buffer;
 }
 
+uint64_t WritesPerDay(uint64_t written, uint64_t seconds)
+{
+    return (written / (seconds ? seconds : 1)) * 86400;
+}
+
 CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQStatisticsBlock& block,
                              bool running, int pendingRecords, uint64_t lifeBudget)
 {
@@ -51,8 +56,8 @@ CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQ
     const uint64_t seconds = block.m_qwordMonitoringSeconds ? block.m_qwordMonitoringSeconds : 1;
     t.monitoringTime = FormatDuration(static_cast<int64_t>(seconds));
 
-    const uint64_t perDay = (written / seconds) * 86400;
-    const uint64_t alignedPerDay = (writtenAligned / seconds) * 86400;
+    const uint64_t perDay = WritesPerDay(written, seconds);
+    const uint64_t alignedPerDay = WritesPerDay(writtenAligned, seconds);
     t.writesPerDay = FormatSize(perDay);
     t.alignedPerDay = FormatSize(alignedPerDay);
     t.totalRead = FormatSize(block.m_qwordRead);

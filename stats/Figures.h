@@ -31,5 +31,9 @@ void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now);
 CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQStatisticsBlock& block,
                              bool running, int pendingRecords, uint64_t lifeBudget);
 
+// The main window's rate: the bytes a second, truncated, times the seconds of a day (1000 bytes in 3000
+// seconds give 0). No seconds count as one.
+uint64_t WritesPerDay(uint64_t written, uint64_t seconds);
+
 // Texts of the SSD life figure for a number of days of life.
 std::wstring FormatLife(uint64_t days);

@@ -6,7 +6,7 @@
 #include "app/CriticalSection.h"
 #include "app/Log.h"
 #include "data/Error.h"
-#include "data/export/CsvText.h"
+#include "data/csv/Utf8.h"
 #include "data/export/TreeCsvWalk.h"
 #include "engine/FileHandle.h"
 

@@ -1,6 +1,8 @@
 // "Write History.csv": UTF-8 with a byte-order mark, a header row, then one row per day, oldest first:
 // date, bytes written, bytes written aligned to 4096, bytes read, operations, monitoring seconds and the
-// day's top writers as name=bytes joined by ';' (the field quoted as CSV requires). Lines end in CRLF.
+// day's top writers as name=bytes joined by ';', written as every CSV text of the program is
+// (data/csv/CsvText.h: quoted where needed, a field that looks like a formula marked as text). Lines end in
+// CRLF.
 //
 // Reading never fails as a whole; lines may also end in LF or CR alone. Every line is one record (the program
 // never writes a line break inside a field), so a damaged line cannot swallow the ones after it:

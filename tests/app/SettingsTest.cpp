@@ -89,6 +89,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     settings.m_intSelectedDiskSize = 7;
     settings.m_boolHeavyWriteAlerts = 7;
     settings.m_intAlertMegabytesPerMinute = 7;
+    settings.m_intAlertMegabytesPerHour = 7;
     settings.m_intAutosaveMinutes = 7;
     settings.m_csLanguage = L"junk";
     settings.m_csSelectedDrives = L"junk";
@@ -104,6 +105,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     EXPECT_EQ(1, settings.m_boolSortTreeByWriteSize);
     EXPECT_EQ(1, settings.m_boolHeavyWriteAlerts);
     EXPECT_EQ(2048, settings.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(-1, settings.m_intAlertMegabytesPerHour) << "from the chosen capacity";
     EXPECT_EQ(60, settings.m_intAutosaveMinutes);
     EXPECT_EQ(L"", settings.m_csSelectedDrives);
     EXPECT_EQ(L"English", settings.m_csLanguage);
@@ -122,16 +124,23 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     saved.m_boolSortTreeByWriteSize = 0;
     saved.m_boolHeavyWriteAlerts = 0;
     saved.m_intAlertMegabytesPerMinute = 10240;
+    saved.m_intAlertMegabytesPerHour = 500;
     saved.m_intAutosaveMinutes = 0;
     saved.m_csSelectedDrives = L"C:E:";
     saved.m_csLanguage = L"Deutsch";
     EXPECT_EQ(1, saved.Save());
 
-    const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",   L"m_boolCollectProcessesInformation",
-                                   L"m_boolAutostartSession",  L"m_boolDoNotLogFiles",
-                                   L"m_boolTrayIcon",          L"m_boolStartMinimized",
-                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize",
-                                   L"m_boolHeavyWriteAlerts",  L"m_intAlertMegabytesPerMinute",
+    const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",
+                                   L"m_boolCollectProcessesInformation",
+                                   L"m_boolAutostartSession",
+                                   L"m_boolDoNotLogFiles",
+                                   L"m_boolTrayIcon",
+                                   L"m_boolStartMinimized",
+                                   L"m_boolAutoExpandFolders",
+                                   L"m_boolSortTreeByWriteSize",
+                                   L"m_boolHeavyWriteAlerts",
+                                   L"m_intAlertMegabytesPerMinute",
+                                   L"m_intAlertMegabytesPerHour",
                                    L"m_intAutosaveMinutes"};
     for (const wchar_t* name : dwordNames)
     {
@@ -165,6 +174,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     EXPECT_EQ(0, loaded.m_boolSortTreeByWriteSize);
     EXPECT_EQ(0, loaded.m_boolHeavyWriteAlerts);
     EXPECT_EQ(10240, loaded.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(500, loaded.m_intAlertMegabytesPerHour);
     EXPECT_EQ(0, loaded.m_intAutosaveMinutes) << "0 turns autosaving off and is kept";
     EXPECT_EQ(L"C:E:", loaded.m_csSelectedDrives);
     EXPECT_EQ(L"Deutsch", loaded.m_csLanguage);
@@ -178,15 +188,44 @@ TEST_F(SettingsTest, AStoredMinusOneStaysMinusOne)
     EXPECT_EQ(-1, settings.m_intSelectedDiskSize);
 }
 
-TEST_F(SettingsTest, ANegativeAutosaveIntervalFallsBackToTheDefault)
+TEST_F(SettingsTest, OddIntervalsAndThresholdsFallBackToTheirDefaultsWithALogLine)
 {
-    ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, L"m_intAutosaveMinutes", 0xFFFFFFFF));
-    LogCapture log;
-    CQSettingsInterface settings;
-    settings.Load();
-    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
-    ASSERT_EQ(1u, log.Lines().size());
-    EXPECT_EQ(L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used.", log.Lines()[0]);
+    const struct
+    {
+        const wchar_t* name;
+        DWORD stored;
+        int CQSettingsInterface::*field;
+        int loaded;
+        const wchar_t* line; // none when the value is taken
+    } cases[] = {
+        {L"m_intAutosaveMinutes", 0xFFFFFFFF, &CQSettingsInterface::m_intAutosaveMinutes, 60,
+         L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used."},
+        {L"m_intAlertMegabytesPerMinute", 0xFFFFFFFF, &CQSettingsInterface::m_intAlertMegabytesPerMinute,
+         2048,
+         L"m_intAlertMegabytesPerMinute -1 is not a number of megabytes from 0 to 1048576; 2048 is used."},
+        {L"m_intAlertMegabytesPerMinute", 1048577, &CQSettingsInterface::m_intAlertMegabytesPerMinute, 2048,
+         L"m_intAlertMegabytesPerMinute 1048577 is not a number of megabytes from 0 to 1048576; 2048 is "
+         L"used."},
+        {L"m_intAlertMegabytesPerMinute", 1048576, &CQSettingsInterface::m_intAlertMegabytesPerMinute,
+         1048576, nullptr},
+        {L"m_intAlertMegabytesPerMinute", 0, &CQSettingsInterface::m_intAlertMegabytesPerMinute, 0, nullptr},
+        {L"m_intAlertMegabytesPerHour", 0xFFFFFFFE, &CQSettingsInterface::m_intAlertMegabytesPerHour, -1,
+         L"m_intAlertMegabytesPerHour -2 is not a number of megabytes from -1 to 1048576; -1 is used."},
+        {L"m_intAlertMegabytesPerHour", 0xFFFFFFFF, &CQSettingsInterface::m_intAlertMegabytesPerHour, -1,
+         nullptr},
+        {L"m_intAlertMegabytesPerHour", 0, &CQSettingsInterface::m_intAlertMegabytesPerHour, 0, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)) + " " + std::to_string(c.stored));
+        ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, c.name, c.stored));
+        LogCapture log;
+        CQSettingsInterface settings;
+        settings.Load();
+        EXPECT_EQ(c.loaded, settings.*c.field);
+        EXPECT_EQ(c.line ? std::vector<std::wstring>{c.line} : std::vector<std::wstring>{}, log.Lines());
+        ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueW(HKEY_CURRENT_USER, kInterfacePath.c_str(), c.name));
+    }
 }
 
 TEST_F(SettingsTest, SaveHandsTheProgramFolderToTheAutostartOnlyWhenItIsOn)

@@ -11,6 +11,7 @@
 
 #include "app/ShellOpen.h"
 #include "engine/Counters.h"
+#include "dialogs/DialogsTestSupport.h"
 #include "resources/resource.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/MessagePump.h"
@@ -20,6 +21,7 @@
 #include "support/TempFolder.h"
 #include "support/WindowQueries.h"
 #include "main/TavrelloProgram.h"
+#include "ui/main/ExportCommand.h"
 #include "ui/main/TavrelloDlg.h"
 
 namespace
@@ -34,6 +36,16 @@ std::vector<std::wstring> g_opened;
 std::vector<DWORD> g_trayCalls;
 std::vector<NOTIFYICONDATAW> g_trayData;
 bool g_cleanedUpBeforeTrayDelete = false;
+
+// The file the Save As dialog answers with.
+std::wstring g_exportPath;
+
+BOOL WINAPI AnswerSaveAs(LPOPENFILENAMEW dialog)
+{
+    g_exportPath.copy(dialog->lpstrFile, g_exportPath.size());
+    dialog->lpstrFile[g_exportPath.size()] = L'\0';
+    return TRUE;
+}
 
 HINSTANCE WINAPI RecordShellOpen(HWND, LPCWSTR, LPCWSTR target, LPCWSTR, LPCWSTR, INT)
 {
@@ -267,4 +279,65 @@ TEST_F(MainInProcessTest, TheTrayIconComesBackWhenExplorerMakesANewTaskbar)
     EXPECT_EQ(std::wstring(L"Tavrello"), g_trayData[1].szTip);
 }
 
+TEST_F(MainInProcessTest, TheMenuCancelsARunningExportAndAClearWaitsForItWithoutFreezingTheWindow)
+{
+    // Saved data of more items than one slice of the export, for the monitor's start to load.
+    CQMonitor& monitor = m_context.Monitor();
+    for (int i = 0; i < 600; ++i)
+        AddTestWrite(monitor, L"C:\\f\\" + std::to_wstring(i) + L".txt", L"app.exe", 1);
+    ASSERT_EQ(1, monitor.SaveData());
+    monitor.Clear(0);
+    g_exportPath = m_folder.File(L"export.csv");
+    const auto previousSaveAs = CQExportCommand::s_pfnGetSaveFileName;
+    CQExportCommand::s_pfnGetSaveFileName = AnswerSaveAs;
+    MessageBoxRecorder answers(IDYES);
+
+    MainDialog dialog(nullptr);
+    auto command = [](MainDialog& d, UINT id)
+    { SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+    auto status = [](MainDialog& d)
+    {
+        SendMessageW(d.GetHwnd(), WM_TIMER, 0, 0);
+        wchar_t text[128] = {};
+        GetDlgItemTextW(d.GetHwnd(), IDC_STATUS, text, 128);
+        return std::wstring(text);
+    };
+    auto exportEntry = [](MainDialog& d)
+    {
+        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAIN_MENU));
+        d.UpdateMenuCommands(GetSubMenu(menu, 0));
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, ID_MENU_EXPORT_DATA, text, 64, MF_BYCOMMAND);
+        DestroyMenu(menu);
+        return std::wstring(text);
+    };
+    dialog.steps.push_back(
+        [&](MainDialog& d)
+        {
+            ASSERT_GT(monitor.m_root.m_arrChildren.GetSize(), 0);
+            EXPECT_EQ(L"Export Collected Data...", exportEntry(d));
+            // The export thread waits for the data lock while this thread holds it: whatever waited for
+            // the export here would never return.
+            monitor.m_lockData.Enter();
+            command(d, ID_MENU_EXPORT_DATA);
+            EXPECT_EQ(L"Cancel Export", exportEntry(d));
+            const size_t asked = answers.Boxes().size();
+            command(d, ID_MENU_CLEAR_DATA);
+            EXPECT_EQ(asked + 1, answers.Boxes().size()) << "the clear was asked";
+            EXPECT_EQ(L"Clearing after the export... 0%", status(d));
+            EXPECT_GT(monitor.m_root.m_arrChildren.GetSize(), 0) << "not cleared while the export runs";
+            command(d, ID_MENU_EXPORT_DATA);
+            EXPECT_EQ(L"Cancelling the export...", status(d));
+            monitor.m_lockData.Leave();
+            std::wstring shown;
+            for (int i = 0; i < 250 && (shown = status(d)) != L"Export cancelled"; ++i)
+                Sleep(20);
+            EXPECT_EQ(L"Export cancelled", shown);
+            EXPECT_EQ(0, monitor.m_root.m_arrChildren.GetSize()) << "cleared once the export ended";
+            EXPECT_EQ(L"Export Collected Data...", exportEntry(d));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dialog.DoModal());
+    CQExportCommand::s_pfnGetSaveFileName = previousSaveAs;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(g_exportPath.c_str())) << "no file was written";
+}
 } // namespace

@@ -261,10 +261,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
             ChooseFromTop(hMenu, c.idOrSteps);
         }
         const std::wstring caption = c.caption;
-        HWND hDialog = m_program.WaitForWindow(
-            L"#32770",
-            [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == caption; },
-            kMenuLimitMs);
+        HWND hDialog = m_program.WaitForDialog(caption, kMenuLimitMs);
         ASSERT_NE(nullptr, hDialog) << "the dialog did not open";
         EXPECT_FALSE(IsWindowEnabled(hMain)) << "the main window is disabled while the dialog runs";
         PostMessageW(hDialog, WM_CLOSE, 0, 0);
@@ -304,12 +301,12 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     std::string bytes;
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path, bytes); }, kMenuLimitMs)) << "no file was written";
     EXPECT_EQ("\xEF\xBB\xBF"
-              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n"
-              "C:\\,drive,2097152,0,0,\r\n"
-              "C:\\tavtest\\,folder,2097152,0,0,\r\n"
-              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,\r\n"
-              "D:\\,drive,1048576,0,0,\r\n"
-              "D:\\b.txt,file,1048576,1048576,1048576,\r\n",
+              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writer,Bytes by writer\r\n"
+              "C:\\,drive,2097152,0,0,,\r\n"
+              "C:\\tavtest\\,folder,2097152,0,0,,\r\n"
+              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,,\r\n"
+              "D:\\,drive,1048576,0,0,,\r\n"
+              "D:\\b.txt,file,1048576,1048576,1048576,,\r\n",
               bytes);
     EXPECT_TRUE(CloseWithEscape(m_program));
 }
@@ -321,11 +318,7 @@ TEST_F(MainMenuTest, BalloonClickShowsTheWindowWithTheProcessesOfAllData)
     HWND hMain = m_program.MainWindow();
     ASSERT_FALSE(IsWindowVisible(hMain));
     PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
-    HWND hProcesses = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd)
-        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
-        kMenuLimitMs);
+    HWND hProcesses = m_program.WaitForDialog(L"Processes List", kMenuLimitMs);
     ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
     EXPECT_TRUE(IsWindowVisible(hMain));
     EXPECT_EQ(L"Item:  and its subitems, data written: 0.00 b",

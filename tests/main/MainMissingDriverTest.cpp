@@ -95,10 +95,7 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     // The log: the driver first, then the system's events, neither running; the drives listed all the same.
     HWND hMain = m_program.MainWindow();
     ::PostMessageW(hMain, WM_COMMAND, ID_MENU_SHOW_LOG, 0);
-    HWND hViewer = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd) { return ::GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
-        kRefreshLimitMs);
+    HWND hViewer = m_program.WaitForDialog(L"Log Viewer", kRefreshLimitMs);
     ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
     const std::vector<std::wstring> lines = ListBoxLines(::GetDlgItem(hViewer, IDC_LOG_LIST));
     std::string log;

@@ -11,6 +11,9 @@
 
 namespace
 {
+// Digits the threshold box takes: enough for kMaxAlertMegabytes.
+constexpr int kThresholdDigits = 7;
+
 struct OptionBinding
 {
     int boxId;
@@ -36,6 +39,7 @@ CTavrelloOptionsDlg::CTavrelloOptionsDlg(HWND parent) : CQDialog(IDD_OPTIONS, pa
     const CQSettingsInterface& settings = g_pAppContext->m_settingsInterface;
     for (int i = 0; i < kOptionCount; ++i)
         m_arrValues[i] = settings.*kOptions[i].setting;
+    m_intAlertMegabytes = settings.m_intAlertMegabytesPerMinute;
 }
 
 CTavrelloOptionsDlg::~CTavrelloOptionsDlg() = default;
@@ -58,6 +62,8 @@ BOOL CTavrelloOptionsDlg::OnInitDialog()
         if (HWND hBox = m_arrBoxes[i].GetHwnd())
             ::SetWindowTheme(hBox, L"wstr", L"wstr");
     }
+    m_editThreshold.Attach(m_hWnd, IDC_ALERT_MEGABYTES);
+    ::SendDlgItemMessageW(m_hWnd, IDC_ALERT_MEGABYTES, EM_LIMITTEXT, kThresholdDigits, 0);
     TransferToBoxes();
     return TRUE;
 }
@@ -66,6 +72,36 @@ void CTavrelloOptionsDlg::TransferToBoxes()
 {
     for (int i = 0; i < kOptionCount; ++i)
         ::CheckDlgButton(m_hWnd, kOptions[i].boxId, m_arrValues[i] ? BST_CHECKED : BST_UNCHECKED);
+    m_editThreshold.SetNumber(static_cast<unsigned long>(m_intAlertMegabytes));
+    EnableThresholdBox();
+}
+
+void CTavrelloOptionsDlg::EnableThresholdBox()
+{
+    const BOOL on = ::IsDlgButtonChecked(m_hWnd, IDC_HEAVY_WRITE_ALERTS) == BST_CHECKED;
+    ::EnableWindow(GetDlgItem(IDC_ALERT_MEGABYTES), on);
+    ::EnableWindow(GetDlgItem(IDC_ALERT_MEGABYTES_LABEL), on);
+}
+
+bool CTavrelloOptionsDlg::TakeThreshold()
+{
+    unsigned long megabytes = 0;
+    if (m_editThreshold.GetNumber(kMaxAlertMegabytes, megabytes))
+    {
+        m_intAlertMegabytes = static_cast<int>(megabytes);
+        return true;
+    }
+    // A box the user cannot change keeps the value it showed.
+    if (!::IsWindowEnabled(GetDlgItem(IDC_ALERT_MEGABYTES)))
+        return true;
+    const std::wstring text = L"Warn about heavy writing above how many megabytes per minute? Enter a whole "
+                              L"number from 0 to " +
+                              std::to_wstring(kMaxAlertMegabytes) + L" (0: never).";
+    ShowMessageBox(m_hWnd, text.c_str(), L"Tavrello", MB_OK | MB_ICONWARNING);
+    HWND hBox = GetDlgItem(IDC_ALERT_MEGABYTES);
+    ::SetFocus(hBox);
+    ::SendMessageW(hBox, EM_SETSEL, 0, -1);
+    return false;
 }
 
 void CTavrelloOptionsDlg::TransferFromBoxes()
@@ -93,11 +129,15 @@ BOOL CTavrelloOptionsDlg::OnCommand(UINT id, UINT code, HWND hwndControl)
         }
         return TRUE;
     }
+    if (id == IDC_HEAVY_WRITE_ALERTS && code == BN_CLICKED)
+        EnableThresholdBox();
     return CQDialog::OnCommand(id, code, hwndControl);
 }
 
 void CTavrelloOptionsDlg::OnOK()
 {
+    if (!TakeThreshold())
+        return;
     TransferFromBoxes();
     if (g_pAppContext)
     {
@@ -105,6 +145,7 @@ void CTavrelloOptionsDlg::OnOK()
         // The worker threads read two of these flags without a lock.
         for (int i = 0; i < kOptionCount; ++i)
             CounterStore(settings.*kOptions[i].setting, m_arrValues[i]);
+        settings.m_intAlertMegabytesPerMinute = m_intAlertMegabytes;
         settings.Save();
     }
     EndDialog(IDOK);

@@ -49,8 +49,11 @@ CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 void CTavrelloDlg::RefreshStatistics()
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
-    // An export that has ended is reported first, so the status line no longer shows it.
+    // An export that has ended is reported first, so the status line no longer shows it; a clear that
+    // waited for it happens now.
     m_export.Poll(m_hWnd);
+    if (m_boolClearAfterExport && !m_export.IsRunning())
+        ClearNow();
 
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. Time in
     // which nothing could measure, or the machine slept, is no monitoring time: it would only dilute the
@@ -75,8 +78,9 @@ void CTavrelloDlg::RefreshStatistics()
     SetTextIfChanged(IDC_TOTAL_READ, texts.totalRead);
     SetTextIfChanged(IDC_WRITE_READ_RATIO, texts.ratio);
     SetTextIfChanged(IDC_SSD_LIFE, texts.life);
-    if (m_export.IsRunning())
-        texts.status = m_export.GetStatusText(stats.m_qwordFiles);
+    std::wstring exportStatus;
+    if (m_export.GetStatusText(stats.m_qwordFiles, m_boolClearAfterExport, exportStatus))
+        texts.status = exportStatus;
     SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, WhatMeasures(monitor)));
     SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
 

@@ -137,8 +137,11 @@ void CTavrelloDlg::OnDestroy()
         ::KillTimer(m_hWnd, kRefreshTimerId);
     m_uintTimerId = 0;
 
-    // An export still running is stopped; the file chosen for it stays as it was.
+    // An export still running is stopped; the file chosen for it stays as it was. A clear that waited for
+    // it still happens, before the data is saved.
     m_export.Stop();
+    if (m_boolClearAfterExport)
+        ClearNow();
 
     // 2. The attached drives become the selection of the next run, and are detached.
     monitor.RecordAndDetachDrives();

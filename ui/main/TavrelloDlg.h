@@ -39,7 +39,8 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Tray icon right click: the tray menu.
     void OnTrayRButtonDown() override;
-    // The heavy-writing balloon clicked: the window in front with the processes of all data.
+    // The heavy-writing balloon clicked: the window in front with the writers of the alert's minute or
+    // hour (the processes of all data before any alert).
     void OnTrayBalloonClick() override;
     // A warning for the balloon of the tray icon once it is added (the program folder's, from the
     // application object); empty for none.
@@ -52,7 +53,7 @@ protected:
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
     BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
-    // Greys "Export Collected Data..." while an export runs.
+    // "Export Collected Data..." reads "Cancel Export" while an export runs.
     BOOL OnUpdateCommand(UINT id, CQCmdUI& ui) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
@@ -100,7 +101,9 @@ private:
     void ShowMainMenu();
     // Acts on a command of the tray or main menu; false for any other id.
     BOOL RunMenuCommand(UINT id);
+    // Asks, then clears the collected data, or has the refresh clear it once a running export has ended.
     void ClearCollectedData();
+    void ClearNow();
     void OpenMeasurePageFromFigure();
     void ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems);
     void ShowOptionsDialog();
@@ -124,9 +127,11 @@ private:
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
+    std::wstring m_csAlertTime; // local time of the latest alert, "14:02:10"
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave;  // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;   // the machine sleeps: no monitoring time until the resume
-    std::wstring m_csSourceToolTip; // the status lines' tooltip, kept until the next request
+    bool m_boolClearAfterExport = false; // a clear was confirmed while an export ran
+    CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
+    std::wstring m_csSourceToolTip;      // the status lines' tooltip, kept until the next request
     std::wstring m_csStartWarning;
 };
