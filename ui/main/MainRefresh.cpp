@@ -59,8 +59,6 @@ void CTavrelloDlg::RefreshStatistics()
     const CQStatisticsBlock stats =
         AdvanceMonitoringTimeNow(running && !m_boolSuspended && CanMeasure(monitor));
     g_pAppContext->m_writeHistory.Refresh(monitor);
-    // The history is written after an autosave here, on its own thread.
-    monitor.NotifyBackgroundSave();
 
     // 3. to 14.
     CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats, running,
@@ -98,7 +96,8 @@ void CTavrelloDlg::RefreshStatistics()
 
     CheckHeavyWriting();
 
-    // The autosave writes on a thread of its own, so this tick does not wait for the disk.
+    // The autosave writes on a thread of its own, so this tick does not wait for the disk. The read total
+    // and the monitoring time are data too.
     if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&
         monitor.HasUnsavedChanges())
         monitor.SaveDataInBackground();
