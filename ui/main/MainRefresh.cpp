@@ -37,7 +37,7 @@ CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
-    AdvanceMonitoringTime(stats, counting, static_cast<int64_t>(time(nullptr)));
+    m_monitoringClock.Advance(stats, counting, static_cast<int64_t>(time(nullptr)));
     if (counting)
     {
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
@@ -53,8 +53,8 @@ void CTavrelloDlg::RefreshStatistics()
     m_export.Poll(m_hWnd);
 
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. Time in
-    // which nothing could measure, or the machine slept, is no monitoring time: it would only dilute the
-    // daily rates.
+    // which nothing could measure, or the machine slept (announced or not), is no monitoring time: it
+    // would only dilute the daily rates.
     const bool running = CounterLoad(monitor.m_boolRunning) != 0;
     const CQStatisticsBlock stats =
         AdvanceMonitoringTimeNow(running && !m_boolSuspended && CanMeasure(monitor));

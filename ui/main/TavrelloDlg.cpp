@@ -165,6 +165,7 @@ void CTavrelloDlg::ToggleMonitoring()
     {
         // The time stamp first: the pause before this start must not count as monitoring time.
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, static_cast<int64_t>(time(nullptr)));
+        m_monitoringClock.Restart();
         CounterStore(monitor.m_boolRunning, LONG(1));
         ::SetWindowTextW(m_buttonStart.GetHwnd(), L"Stop");
         m_buttonStart.SetIcon(IDI_STOP);

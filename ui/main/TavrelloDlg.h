@@ -18,6 +18,7 @@
 
 #include "data/PtrArray.h"
 #include "engine/StatisticsBlock.h"
+#include "stats/Figures.h"
 #include "stats/alerts/HeavyWriteAlert.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
@@ -112,6 +113,7 @@ private:
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
+    CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
+    CQMonitoringClock m_monitoringClock; // the awake time that the monitoring time adds
+    bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
 };
