@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/ShowRequest.h"
+#include "ui/main/DataNotice.h"
 #include "ui/main/MeasuringNotice.h"
 
 namespace
@@ -117,8 +118,10 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 16. and 17.
     EnableToolTips(TRUE);
 
-    // A start without the driver file says so once, over the window that is now laid out.
+    // A start without the driver file says so once, over the window that is now laid out; so do saved
+    // data files that were set aside.
     TellIfDriverMissing(m_hWnd, monitor, context.m_settingsRunTime.m_csProgramFolder);
+    TellAboutSavedDataFiles(m_hWnd, monitor);
     return TRUE;
 }
 
