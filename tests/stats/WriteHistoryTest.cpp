@@ -59,6 +59,15 @@ protected:
         return false;
     }
 
+    // The file holds one row with these figures, and nothing waits beside it.
+    void ExpectOneRowAndNothingWaiting(uint64_t written, uint64_t seconds) const
+    {
+        const CQHistoryFileContents saved = ReadBack();
+        ASSERT_EQ(1u, saved.days.size());
+        EXPECT_EQ(written, saved.days[0].written);
+        EXPECT_EQ(seconds, saved.days[0].monitoringSeconds);
+        EXPECT_FALSE(Exists(Pending()));
+    }
     // The next start of the program on the same data folder, with `history` as its write history.
     std::unique_ptr<CQMonitor> NextRun(CQWriteHistory& history)
     {
@@ -170,11 +179,7 @@ TEST_F(WriteHistoryTest, RowsOfAFileThatCannotBeReadWaitAndAreAddedOnceItCanBe)
     // The next run: the file's rows and the ones that waited.
     CQWriteHistory history(&m_clock);
     ASSERT_TRUE(NextRun(history)->SaveData());
-    const CQHistoryFileContents saved = ReadBack();
-    ASSERT_EQ(1u, saved.days.size());
-    EXPECT_EQ(1010u, saved.days[0].written);
-    EXPECT_EQ(80u, saved.days[0].monitoringSeconds);
-    EXPECT_FALSE(Exists(Pending()));
+    ExpectOneRowAndNothingWaiting(1010, 80);
 }
 
 // Held open by a spreadsheet, the file cannot be replaced: the rows wait beside it and reach it at the
@@ -210,11 +215,7 @@ TEST_F(WriteHistoryTest, AFileThatCannotBeReplacedGetsItsRowsAtTheFirstSaveAfter
     EXPECT_EQ(before, after) << "not yet free";
     CloseHandle(open);
     ASSERT_TRUE(next->SaveData());
-    const CQHistoryFileContents saved = ReadBack();
-    ASSERT_EQ(1u, saved.days.size());
-    EXPECT_EQ(15u, saved.days[0].written);
-    EXPECT_EQ(30u, saved.days[0].monitoringSeconds);
-    EXPECT_FALSE(Exists(Pending()));
+    ExpectOneRowAndNothingWaiting(15, 30);
 }
 
 // The file is written with the data, from the figures that the data file holds, also by an autosave; a
