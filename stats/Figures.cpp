@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "stats/Format.h"
+#include "stats/history/HistoryClock.h"
 
 namespace
 {
@@ -10,16 +11,31 @@ namespace
 constexpr double kWholeYearsFrom = 99.5;
 } // namespace
 
-void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
+CQMonitoringClock::CQMonitoringClock(const CQHistoryClock* clock)
+    : m_clock(clock ? *clock : SystemHistoryClock())
 {
-    if (!running)
-        return;
-    // A clock that stepped back only moves the stamp: the seconds never go down or wrap. The difference
-    // is taken unsigned, so even a stamp from a damaged file cannot overflow it.
-    if (now > block.m_int64LastTimeStamp)
-        block.m_qwordMonitoringSeconds +=
-            static_cast<uint64_t>(now) - static_cast<uint64_t>(block.m_int64LastTimeStamp);
-    block.m_int64LastTimeStamp = now;
+}
+
+void CQMonitoringClock::Restart()
+{
+    m_boolCounting = true;
+    m_qwordLastAwakeMs = m_clock.AwakeMilliseconds();
+    m_qwordCarryMs = 0;
+}
+
+void CQMonitoringClock::Advance(CQStatisticsBlock& block, bool counting, int64_t now)
+{
+    const uint64_t awake = m_clock.AwakeMilliseconds();
+    if (counting)
+    {
+        const uint64_t elapsed =
+            m_boolCounting && awake >= m_qwordLastAwakeMs ? awake - m_qwordLastAwakeMs + m_qwordCarryMs : 0;
+        block.m_qwordMonitoringSeconds += elapsed / 1000;
+        m_qwordCarryMs = elapsed % 1000;
+        block.m_int64LastTimeStamp = now;
+    }
+    m_boolCounting = counting;
+    m_qwordLastAwakeMs = awake;
 }
 
 std::wstring FormatLife(uint64_t days)

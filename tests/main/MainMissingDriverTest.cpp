@@ -15,26 +15,6 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-bool IsProgramMessageBox(HWND hwnd)
-{
-    return WindowText(hwnd) == L"Tavrello" && ::GetDlgItem(hwnd, IDC_FILES_TREE) == nullptr;
-}
-
-BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM lParam)
-{
-    if (WindowClass(hwnd) == L"Static")
-        *reinterpret_cast<std::wstring*>(lParam) += WindowText(hwnd);
-    return TRUE;
-}
-
-// The message of a message box: the texts of its static controls.
-std::wstring MessageText(HWND box)
-{
-    std::wstring text;
-    ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
 // The index of the first line that begins with the text, or the count when none does.
 size_t FindLine(const std::vector<std::wstring>& lines, const std::wstring& prefix)
 {

@@ -14,8 +14,9 @@ bool SavedDataExists();
 // "Write History.csv" beside it.
 std::wstring WriteHistoryPath();
 
-// Moves an existing data file and write history (and left-over ".new" files) aside and puts them back at
-// destruction; the test starts without them.
+// Moves an existing data file and write history aside and puts them back at destruction; the files that
+// saves leave beside them (temporaries, files set aside, rows that wait) are removed before and after.
+// The test starts without any of them.
 class SavedDataScratch
 {
 public:
@@ -33,6 +34,8 @@ private:
     };
     void Move(SetAside& file);
     static void Restore(const SetAside& file);
+    // Removes "<path>.*" but the backups.
+    static void RemoveCompanions(const std::wstring& path);
 
     SetAside m_data;
     SetAside m_history;
@@ -44,8 +47,10 @@ struct SavedWrite
     uint64_t bytes;
 };
 
-// Writes a data file with these totals and a tree holding these writes (no processes).
-bool WriteSavedData(const CQStatisticsBlock& stats, const std::vector<SavedWrite>& writes);
+// Writes a data file with these totals and a tree holding these writes (no processes), as the save with
+// this sequence number.
+bool WriteSavedData(const CQStatisticsBlock& stats, const std::vector<SavedWrite>& writes,
+                    uint64_t sequence = 1);
 
 struct SavedDataContents
 {

@@ -290,7 +290,7 @@ std::wstring WindowClass(HWND hwnd)
 
 std::wstring WindowText(HWND hwnd)
 {
-    wchar_t text[256] = {};
+    wchar_t text[4096] = {};
     DWORD_PTR copied = 0;
     if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(std::size(text)),
                                reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))

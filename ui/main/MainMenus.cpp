@@ -149,6 +149,8 @@ void CTavrelloDlg::ClearNow()
     CQMonitor& monitor = g_pAppContext->m_monitor;
     g_pAppContext->m_writeHistory.BeforeClear(monitor);
     monitor.Clear(1);
+    // The monitoring time starts again from zero, now.
+    m_monitoringClock.Restart();
     g_pAppContext->m_writeHistory.AfterClear(monitor);
     m_heavyWriteAlert.Reset();
 }

@@ -37,7 +37,7 @@ CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
-    AdvanceMonitoringTime(stats, counting, static_cast<int64_t>(time(nullptr)));
+    m_monitoringClock.Advance(stats, counting, static_cast<int64_t>(time(nullptr)));
     if (counting)
     {
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
@@ -56,14 +56,12 @@ void CTavrelloDlg::RefreshStatistics()
         ClearNow();
 
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. Time in
-    // which nothing could measure, or the machine slept, is no monitoring time: it would only dilute the
-    // daily rates.
+    // which nothing could measure, or the machine slept (announced or not), is no monitoring time: it
+    // would only dilute the daily rates.
     const bool running = CounterLoad(monitor.m_boolRunning) != 0;
     const CQStatisticsBlock stats =
         AdvanceMonitoringTimeNow(running && !m_boolSuspended && CanMeasure(monitor));
     g_pAppContext->m_writeHistory.Refresh(monitor);
-    // The history is written after an autosave here, on its own thread.
-    monitor.NotifyBackgroundSave();
 
     // 3. to 14.
     CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats, running,
@@ -102,7 +100,8 @@ void CTavrelloDlg::RefreshStatistics()
 
     CheckHeavyWriting();
 
-    // The autosave writes on a thread of its own, so this tick does not wait for the disk.
+    // The autosave writes on a thread of its own, so this tick does not wait for the disk. The read total
+    // and the monitoring time are data too.
     if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&
         monitor.HasUnsavedChanges())
         monitor.SaveDataInBackground();

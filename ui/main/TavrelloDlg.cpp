@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/ShowRequest.h"
+#include "ui/main/DataNotice.h"
 #include "ui/main/MainTaskbar.h"
 #include "ui/main/MeasuringNotice.h"
 
@@ -119,8 +120,10 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 16. and 17.
     EnableToolTips(TRUE);
 
-    // A start without the driver file says so once, over the window that is now laid out.
+    // A start without the driver file says so once, over the window that is now laid out; so do saved
+    // data files that were set aside.
     TellIfDriverMissing(m_hWnd, monitor, context.m_settingsRunTime.m_csProgramFolder);
+    TellAboutSavedDataFiles(m_hWnd, monitor);
     return TRUE;
 }
 
@@ -170,6 +173,7 @@ void CTavrelloDlg::ToggleMonitoring()
     {
         // The time stamp first: the pause before this start must not count as monitoring time.
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, static_cast<int64_t>(time(nullptr)));
+        m_monitoringClock.Restart();
         CounterStore(monitor.m_boolRunning, LONG(1));
         ::SetWindowTextW(m_buttonStart.GetHwnd(), L"Stop");
         m_buttonStart.SetIcon(IDI_STOP);

@@ -18,6 +18,7 @@
 
 #include "data/PtrArray.h"
 #include "engine/StatisticsBlock.h"
+#include "stats/Figures.h"
 #include "stats/alerts/HeavyWriteAlert.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
@@ -131,6 +132,7 @@ private:
     CQExportCommand m_export;
     bool m_boolClearAfterExport = false; // a clear was confirmed while an export ran
     CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
+    CQMonitoringClock m_monitoringClock; // the awake time that the monitoring time adds
     bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
     std::wstring m_csSourceToolTip;      // the status lines' tooltip, kept until the next request
     std::wstring m_csStartWarning;
