@@ -24,18 +24,6 @@ enum class LineVerdict
     leftOut
 };
 
-std::wstring Widen(std::string_view text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
-    return wide;
-}
-
 std::string Narrow(const std::wstring& text)
 {
     if (text.empty())
@@ -158,7 +146,7 @@ bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers
             ParseCount(std::string_view(pending).substr(equals + 1), bytes))
         {
             CQTopWriter writer;
-            writer.name = Widen(std::string_view(pending).substr(0, equals));
+            writer.name = WidenUtf8(std::string_view(pending).substr(0, equals));
             writer.bytes = bytes;
             if (writer.name.size() > kMaxNameLength || writers.size() == kTopWritersPerDay)
                 return false;
@@ -182,21 +170,8 @@ bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers
 LineVerdict ParseLine(std::string_view line, std::vector<std::string>& fields, CQHistoryDay& day,
                       std::wstring& reason)
 {
-    if (HasControlCharacters(line))
-    {
-        reason = L"control characters";
+    if (!SplitCsvTextLine(line, fields, reason))
         return LineVerdict::leftOut;
-    }
-    if (!IsUtf8(line))
-    {
-        reason = L"not UTF-8 text";
-        return LineVerdict::leftOut;
-    }
-    if (!SplitRecord(line, fields))
-    {
-        reason = L"broken quoting";
-        return LineVerdict::leftOut;
-    }
     // The writers' column may be missing altogether on a day nobody's writes were named.
     if (fields.size() != kColumns && fields.size() != kColumns - 1)
     {
@@ -258,6 +233,38 @@ std::string QuoteField(const std::string& field)
     return quoted;
 }
 } // namespace
+
+std::wstring WidenUtf8(std::string_view text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, std::wstring& reason)
+{
+    if (HasControlCharacters(line))
+    {
+        reason = L"control characters";
+        return false;
+    }
+    if (!IsUtf8(line))
+    {
+        reason = L"not UTF-8 text";
+        return false;
+    }
+    if (!SplitRecord(line, fields))
+    {
+        reason = L"broken quoting";
+        return false;
+    }
+    return true;
+}
 
 CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
 {
