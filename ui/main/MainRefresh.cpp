@@ -97,6 +97,7 @@ void CTavrelloDlg::RefreshStatistics()
     }
 
     CheckHeavyWriting();
+    CheckDriveHealth();
 
     // The autosave writes on a thread of its own, so this tick does not wait for the disk.
     if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&

@@ -5,8 +5,8 @@
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
 // MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
 // MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray and main menu, web links, secondary
-// dialogs), MainLayout.cpp (resizing, column grid, tooltips) and MainHeavyWrite.cpp (the heavy-writing
-// balloon).
+// dialogs), MainLayout.cpp (resizing, column grid, tooltips), MainHeavyWrite.cpp (the heavy-writing
+// balloon) and MainDriveHealth.cpp (the drives' own figures: their warnings and their window).
 #pragma once
 
 #include <windows.h>
@@ -71,6 +71,9 @@ private:
     void SetTextIfChanged(int id, const std::wstring& text);
     // The heavy-writing alert's step, with its balloon (MainHeavyWrite.cpp).
     void CheckHeavyWriting();
+    // The drives' readings taken in, with a balloon for each warning (MainDriveHealth.cpp).
+    void CheckDriveHealth();
+    void ShowDriveHealthDialog();
     // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
     CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
 
@@ -112,6 +115,7 @@ private:
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
+    CQAutosaveSchedule m_autosave;    // counts the refresh ticks to the next autosave
+    bool m_boolSuspended = false;     // the machine sleeps: no monitoring time until the resume
+    bool m_boolHealthBalloon = false; // the last balloon was a drive's warning: its click opens Drive Health
 };
