@@ -30,4 +30,10 @@ bool DeleteWrimonService();
 // SERVICE_RUNNING, SERVICE_STOPPED...; 0 when the service cannot be queried.
 DWORD WrimonServiceState();
 
+// The same steps for any service of the test prefix, by name.
+bool StartServiceNamed(const wchar_t* name);
+bool StopServiceNamed(const wchar_t* name);
+bool DeleteServiceNamed(const wchar_t* name);
+DWORD ServiceStateNamed(const wchar_t* name);
+
 } // namespace standin_test
