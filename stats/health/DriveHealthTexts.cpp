@@ -153,7 +153,9 @@ std::wstring LifeSentence(const CQDriveHealthView& view, const Choice& choice)
     }
     if (choice.life.kind == CQLifeLeft::Kind::days)
     {
-        text += L", at " + RateName(view.rate) + L" of " + FormatSize(view.rate.bytesPerDay) + L" a day";
+        text += view.rate.from == CQDriveRate::From::drive ? L", at the drive's own rate of "
+                                                           : L", at Tavrello's measured rate of ";
+        text += FormatSize(view.rate.bytesPerDay) + L" a day";
         if (view.rate.from == CQDriveRate::From::drive)
             text += L" over " + std::to_wstring(view.rate.days) + L" days";
     }
