@@ -148,13 +148,14 @@ static PKEY_VALUE_PARTIAL_INFORMATION QueryValue(HANDLE key, PCWSTR name)
     return info;
 }
 
-static BOOLEAN QueryDword(HANDLE key, PCWSTR name, ULONG* value)
+// A value of exactly `size` bytes or more (the first `size` taken); false when it is absent or shorter.
+static BOOLEAN QueryFixed(HANDLE key, PCWSTR name, void* value, ULONG size)
 {
     PKEY_VALUE_PARTIAL_INFORMATION info = QueryValue(key, name);
     BOOLEAN found = FALSE;
-    if (info != NULL && info->DataLength >= sizeof(ULONG))
+    if (info != NULL && info->DataLength >= size)
     {
-        RtlCopyMemory(value, info->Data, sizeof(ULONG));
+        RtlCopyMemory(value, info->Data, size);
         found = TRUE;
     }
     if (info != NULL)
@@ -162,18 +163,14 @@ static BOOLEAN QueryDword(HANDLE key, PCWSTR name, ULONG* value)
     return found;
 }
 
+static BOOLEAN QueryDword(HANDLE key, PCWSTR name, ULONG* value)
+{
+    return QueryFixed(key, name, value, sizeof(*value));
+}
+
 static BOOLEAN QueryQword(HANDLE key, PCWSTR name, ULONGLONG* value)
 {
-    PKEY_VALUE_PARTIAL_INFORMATION info = QueryValue(key, name);
-    BOOLEAN found = FALSE;
-    if (info != NULL && info->DataLength >= sizeof(ULONGLONG))
-    {
-        RtlCopyMemory(value, info->Data, sizeof(ULONGLONG));
-        found = TRUE;
-    }
-    if (info != NULL)
-        ExFreePoolWithTag(info, SD_TAG);
-    return found;
+    return QueryFixed(key, name, value, sizeof(*value));
 }
 
 // A string value as ASCII (anything else becomes '?'), NUL-terminated in out; the length, or -1 when the

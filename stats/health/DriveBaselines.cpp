@@ -4,7 +4,7 @@
 
 #include "app/Log.h"
 #include "app/Registry.h"
-#include "stats/health/DecimalText.h"
+#include "stats/DecimalText.h"
 #include "stats/health/DriveRatings.h"
 #include "stats/history/DayNumber.h"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "data/export/CsvText.h"
-#include "stats/health/DecimalText.h"
+#include "stats/DecimalText.h"
 #include "stats/history/DayNumber.h"
 #include "stats/history/HistoryCsv.h"
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "stats/DecimalText.h"
 #include "stats/history/DayNumber.h"
 
 const char kHistoryCsvHeader[] = "Date,Bytes written,Bytes written aligned to 4096,Bytes read,Operations,"
@@ -107,20 +108,7 @@ bool SplitRecord(std::string_view line, std::vector<std::string>& fields)
 
 bool ParseCount(std::string_view text, uint64_t& value)
 {
-    if (text.empty() || text.size() > 20)
-        return false;
-    uint64_t v = 0;
-    for (char c : text)
-    {
-        if (c < '0' || c > '9')
-            return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (v > (UINT64_MAX - digit) / 10)
-            return false;
-        v = v * 10 + digit;
-    }
-    value = v;
-    return true;
+    return ParseDecimal(text, UINT64_MAX, value);
 }
 
 // "name=bytes;name=bytes". A name may itself hold ';' or '=': a piece that does not end in "=digits"

@@ -1,4 +1,4 @@
-#include "stats/health/DecimalText.h"
+#include "stats/DecimalText.h"
 
 bool ParseDecimal(std::string_view text, uint64_t max, uint64_t& value)
 {
