@@ -74,20 +74,19 @@ void CTavrelloDriveHealthDlg::Follow()
     {
         // The selection follows its disk, not its place in the list.
         const int selected = m_list.GetSelectedRow();
-        const uint32_t selectedDisk =
-            selected >= 0 && static_cast<size_t>(selected) < m_health.GetViews().size() && m_boolFilled
-                ? m_health.GetViews()[static_cast<size_t>(selected)].reading.disk
-                : 0;
+        const bool haveSelection = selected >= 0 && static_cast<size_t>(selected) < m_arrDisks.size();
+        const uint32_t selectedDisk = haveSelection ? m_arrDisks[static_cast<size_t>(selected)] : 0;
         m_qwordVersion = m_health.GetVersion();
         m_boolFilled = true;
         m_arrCells.clear();
+        m_arrDisks.clear();
         int row = m_health.GetViews().empty() ? -1 : 0;
-        for (size_t i = 0; i < m_health.GetViews().size(); ++i)
+        for (const CQDriveHealthView& view : m_health.GetViews())
         {
-            const CQDriveHealthView& view = m_health.GetViews()[i];
+            if (haveSelection && view.reading.disk == selectedDisk)
+                row = static_cast<int>(m_arrCells.size());
             m_arrCells.push_back(DescribeDrive(view));
-            if (selected >= 0 && view.reading.disk == selectedDisk)
-                row = static_cast<int>(i);
+            m_arrDisks.push_back(view.reading.disk);
         }
         m_list.ShowRows(row);
         ShowSelected();
@@ -110,18 +109,18 @@ void CTavrelloDriveHealthDlg::ShowSelected()
 
 void CTavrelloDriveHealthDlg::ShowStatus()
 {
-    const bool reading = m_health.IsReading();
-    if (reading == m_boolReading && m_boolFilled && ::GetWindowTextLengthW(GetDlgItem(IDC_HEALTH_STATUS)) > 0)
-        return;
-    m_boolReading = reading;
     std::wstring text;
-    if (reading)
+    if (m_health.IsReading())
         text = L"Reading the drives...";
     else if (!m_health.GetViews().empty())
         text = L"Read at " + TimeOfDay(m_health.GetViews().front().reading.time);
     else
         text = m_health.IsStarted() ? L"No monitored drive" : L"Not reading the drives";
-    SetDlgItemText(IDC_HEALTH_STATUS, text.c_str());
+    // Rewritten only when it changed, so the line does not flicker twice a second.
+    wchar_t current[64] = L"";
+    ::GetDlgItemTextW(m_hWnd, IDC_HEALTH_STATUS, current, 64);
+    if (text != current)
+        SetDlgItemText(IDC_HEALTH_STATUS, text.c_str());
 }
 
 void CTavrelloDriveHealthDlg::SetRating()

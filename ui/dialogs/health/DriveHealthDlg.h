@@ -45,8 +45,8 @@ private:
     CQMonitor& m_monitor;
     uint64_t m_qwordVersion = 0;
     bool m_boolFilled = false;
-    bool m_boolReading = false;
     std::vector<CQDriveHealthCells> m_arrCells;
+    std::vector<uint32_t> m_arrDisks; // the disk of each row
     UINT_PTR m_uintTimer = 0;
     CQDriveHealthList m_list;
     CButtonST m_buttonOk;
