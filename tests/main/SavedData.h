@@ -11,11 +11,12 @@
 // <application data>\Orvek software\Tavrello\Monitored.Files (the folder is created when missing).
 std::wstring SavedDataPath();
 bool SavedDataExists();
-// "Write History.csv" beside it.
+// "Write History.csv" and "Drive History.csv" beside it.
 std::wstring WriteHistoryPath();
+std::wstring DriveHistoryPath();
 
-// Moves an existing data file and write history (and left-over ".new" files) aside and puts them back at
-// destruction; the test starts without them.
+// Moves an existing data file, write history and drive history (and left-over ".new" files) aside and puts
+// them back at destruction; the test starts without them.
 class SavedDataScratch
 {
 public:
@@ -36,6 +37,7 @@ private:
 
     SetAside m_data;
     SetAside m_history;
+    SetAside m_driveHistory;
 };
 
 struct SavedWrite
