@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "engine/Counters.h"
 #include "engine/Monitor.h"
+#include "stats/DataFolderFile.h"
 #include "stats/Format.h"
 #include "stats/health/DriveBaselines.h"
 #include "stats/health/DriveHistoryCsv.h"
@@ -68,15 +69,9 @@ void CQDriveHealth::Start(CQMonitor& monitor, const std::wstring& dataFolder, DW
                           DWORD requestTimeoutMs)
 {
     m_state = FileState::notStarted;
-    m_csPath.clear();
-    if (!dataFolder.empty())
-    {
-        m_csPath = dataFolder;
-        if (m_csPath.back() != L'\\')
-            m_csPath += L'\\';
-        m_csPath += kDriveHistoryFileName;
+    m_csPath = DataFolderFilePath(dataFolder, kDriveHistoryFileName);
+    if (!m_csPath.empty())
         m_state = Load(true) ? FileState::loaded : FileState::unreadable;
-    }
     for (const CQDriveDay& row : m_history.Rows())
     {
         if (row.percentUsed)
@@ -93,23 +88,10 @@ void CQDriveHealth::Start(CQMonitor& monitor, const std::wstring& dataFolder, DW
 bool CQDriveHealth::Load(bool atStart)
 {
     std::string bytes;
-    std::wstring reason;
-    const CQHistoryRead read = ReadHistoryFile(m_csPath, bytes, reason);
-    if (read == CQHistoryRead::unreadable)
-    {
-        if (atStart)
-            LogLine(std::wstring(kDriveHistoryFileName) + L" can't be read (" + reason +
-                    L"); it is kept as it is and tried again at the next save");
+    if (!ReadRewrittenFile(m_csPath, kDriveHistoryFileName, atStart, bytes))
         return false;
-    }
-    CQDriveHistoryFileContents contents;
-    if (read == CQHistoryRead::read)
-        contents = ParseDriveHistoryCsv(bytes);
-    for (const std::wstring& problem : contents.problems)
-        LogLine(std::wstring(kDriveHistoryFileName) + L", " + problem);
-    if (contents.problemCount > contents.problems.size())
-        LogLine(std::wstring(kDriveHistoryFileName) + L": " +
-                std::to_wstring(contents.problemCount - contents.problems.size()) + L" more damaged lines");
+    CQDriveHistoryFileContents contents = ParseDriveHistoryCsv(bytes);
+    LogDamagedLines(kDriveHistoryFileName, contents.problems, contents.problemCount);
     m_keptLines = std::move(contents.keptLines);
     if (atStart)
         m_history.SetRows(std::move(contents.rows));

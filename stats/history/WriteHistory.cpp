@@ -1,8 +1,8 @@
 #include "stats/history/WriteHistory.h"
 
-#include "app/Log.h"
 #include "engine/Counters.h"
 #include "engine/Monitor.h"
+#include "stats/DataFolderFile.h"
 #include "stats/history/HistoryClock.h"
 #include "stats/history/HistoryCsv.h"
 #include "stats/history/HistoryFile.h"
@@ -29,15 +29,9 @@ CQWriteHistory::CQWriteHistory(const CQHistoryClock* clock) : m_clock(clock ? *c
 void CQWriteHistory::Start(CQMonitor& monitor, const std::wstring& dataFolder)
 {
     m_state = FileState::notStarted;
-    m_csPath.clear();
-    if (!dataFolder.empty())
-    {
-        m_csPath = dataFolder;
-        if (m_csPath.back() != L'\\')
-            m_csPath += L'\\';
-        m_csPath += kWriteHistoryFileName;
+    m_csPath = DataFolderFilePath(dataFolder, kWriteHistoryFileName);
+    if (!m_csPath.empty())
         m_state = Load(true) ? FileState::loaded : FileState::unreadable;
-    }
     const CQHistoryTotals totals = ReadTotals(monitor);
     CQLock lock(monitor.m_lockData);
     m_accounting.Begin(totals, monitor.m_arrProcesses, m_clock.AwakeMilliseconds());
@@ -47,24 +41,10 @@ void CQWriteHistory::Start(CQMonitor& monitor, const std::wstring& dataFolder)
 bool CQWriteHistory::Load(bool atStart)
 {
     std::string bytes;
-    std::wstring reason;
-    const CQHistoryRead read = ReadHistoryFile(m_csPath, bytes, reason);
-    if (read == CQHistoryRead::unreadable)
-    {
-        // Said once: the later attempts at each save stay quiet.
-        if (atStart)
-            LogLine(std::wstring(kWriteHistoryFileName) + L" can't be read (" + reason +
-                    L"); it is kept as it is and tried again at the next save");
+    if (!ReadRewrittenFile(m_csPath, kWriteHistoryFileName, atStart, bytes))
         return false;
-    }
-    CQHistoryFileContents contents;
-    if (read == CQHistoryRead::read)
-        contents = ParseHistoryCsv(bytes);
-    for (const std::wstring& problem : contents.problems)
-        LogLine(std::wstring(kWriteHistoryFileName) + L", " + problem);
-    if (contents.problemCount > contents.problems.size())
-        LogLine(std::wstring(kWriteHistoryFileName) + L": " +
-                std::to_wstring(contents.problemCount - contents.problems.size()) + L" more damaged lines");
+    CQHistoryFileContents contents = ParseHistoryCsv(bytes);
+    LogDamagedLines(kWriteHistoryFileName, contents.problems, contents.problemCount);
     m_keptLines = std::move(contents.keptLines);
     if (atStart)
         m_accounting.SetDays(std::move(contents.days));
