@@ -5,6 +5,7 @@
 
 #include "data/csv/CsvText.h"
 #include "data/csv/Utf8.h"
+#include "stats/DecimalText.h"
 #include "stats/history/DayNumber.h"
 
 const char kHistoryCsvHeader[] = "Date,Bytes written,Bytes written aligned to 4096,Bytes read,Operations,"
@@ -89,20 +90,7 @@ bool SplitRecord(std::string_view line, std::vector<std::string>& fields)
 
 bool ParseCount(std::string_view text, uint64_t& value)
 {
-    if (text.empty() || text.size() > 20)
-        return false;
-    uint64_t v = 0;
-    for (char c : text)
-    {
-        if (c < '0' || c > '9')
-            return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (v > (UINT64_MAX - digit) / 10)
-            return false;
-        v = v * 10 + digit;
-    }
-    value = v;
-    return true;
+    return ParseDecimal(text, UINT64_MAX, value);
 }
 
 // "name=bytes;name=bytes". A name may itself hold ';' or '=': a piece that does not end in "=digits"
@@ -152,21 +140,8 @@ bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers
 LineVerdict ParseLine(std::string_view line, std::vector<std::string>& fields, CQHistoryDay& day,
                       std::wstring& reason)
 {
-    if (HasControlCharacters(line))
-    {
-        reason = L"control characters";
+    if (!SplitCsvTextLine(line, fields, reason))
         return LineVerdict::leftOut;
-    }
-    if (!IsUtf8(line))
-    {
-        reason = L"not UTF-8 text";
-        return LineVerdict::leftOut;
-    }
-    if (!SplitRecord(line, fields))
-    {
-        reason = L"broken quoting";
-        return LineVerdict::leftOut;
-    }
     // The writers' column may be missing altogether on a day nobody's writes were named.
     if (fields.size() != kColumns && fields.size() != kColumns - 1)
     {
@@ -213,6 +188,26 @@ struct RowLine
 };
 
 } // namespace
+
+bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, std::wstring& reason)
+{
+    if (HasControlCharacters(line))
+    {
+        reason = L"control characters";
+        return false;
+    }
+    if (!IsUtf8(line))
+    {
+        reason = L"not UTF-8 text";
+        return false;
+    }
+    if (!SplitRecord(line, fields))
+    {
+        reason = L"broken quoting";
+        return false;
+    }
+    return true;
+}
 
 CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
 {

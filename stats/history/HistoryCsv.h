@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stats/history/HistoryDay.h"
@@ -36,3 +37,8 @@ std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::s
 
 // One row's text without its line end; used by the writer and by tests that build files.
 std::string FormatHistoryRow(const CQHistoryDay& day);
+
+// Shared with the other CSV files the program reads back: one line of a file read as hostile text split into
+// its fields, or false with the reason when the line is not text (not UTF-8, control characters) or its
+// quoting is broken.
+bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, std::wstring& reason);

@@ -12,13 +12,12 @@
 
 #include "engine/SaveObserver.h"
 #include "stats/history/DayAccounting.h"
-#include "stats/history/HistoryFile.h"
+#include "stats/KeptCsvFile.h"
 
 class CQHistoryClock;
 class CQMonitor;
 
 constexpr wchar_t kWriteHistoryFileName[] = L"Write History.csv";
-constexpr wchar_t kPendingRowsSuffix[] = L".pending";
 
 class CQWriteHistory : public ISaveDataObserver
 {
@@ -46,44 +45,16 @@ public:
     // The last row, for a window that follows today's growth; false when there is none.
     bool GetLastDay(CQHistoryDay& day);
     int32_t GetToday() const;
-    const std::wstring& GetFilePath() const { return m_csPath; }
+    const std::wstring& GetFilePath() const { return m_file.GetPath(); }
 
 private:
-    enum class FileState
-    {
-        notStarted,
-        loaded,
-        // There is a file that could not be read: its rows are not known, so it is left alone, tried
-        // again at each save, and the rows counted meanwhile wait beside it.
-        unreadable
-    };
-
     void Sample(const CQHistoryTotals& totals, const CQPtrArray<CQProcess>* processes);
-    // Reads the file into the rows (replacing them, or added to them); false when unreadable, which is
-    // logged when `tell` is set.
-    bool Load(bool replaceRows, bool tell);
-    // At start-up: rows that waited beside the file; false when there are none to use.
-    bool LoadPendingRows(bool& wholeFile);
-    bool WritePending(CQPendingRows kind);
+    // The file's rows in place of the present ones or added to them; the lines to keep.
+    std::string ReadRows(const std::string& bytes, bool replaceRows);
 
     const CQHistoryClock& m_clock;
     CQDayAccounting m_accounting;
-    std::wstring m_csPath;
-    std::wstring m_csPendingPath;
-    // Lines of the file that are not rows of ours but are text: written back after the rows.
-    std::string m_keptLines;
-    FileState m_state = FileState::notStarted;
+    CQKeptCsvFile m_file{kWriteHistoryFileName};
     // The written total when the process records were last looked at: they change only with it.
     uint64_t m_qwordWrittenAtProcessWalk = 0;
-
-    // Made when a save begins, written when it has ended.
-    std::string m_csSaveBytes;
-    bool m_boolSaveBytesReady = false;
-    CQPendingRows m_saveKind = CQPendingRows::wholeFile;
-    // Whether "Write History.csv.pending" exists with rows of ours, and whether one that could not be used
-    // is in its place (then it is never written over).
-    bool m_boolPendingOnDisk = false;
-    bool m_boolPendingBlocked = false;
-    // Said once while the rows wait, not at every save.
-    bool m_boolToldWaiting = false;
 };

@@ -97,14 +97,14 @@ protected:
             kMenuLimitMs);
     }
 
-    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (fourth item).
+    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (fifth item).
     ::testing::AssertionResult AskToClear()
     {
         m_program.Click(IDC_MENU);
         HWND hMenu = WaitForPopupMenu();
         if (!hMenu)
             return ::testing::AssertionFailure() << "the main menu did not open";
-        ChooseFromTop(hMenu, 4);
+        ChooseFromTop(hMenu, 5);
         return ::testing::AssertionSuccess();
     }
 };
@@ -239,6 +239,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
         {mainMenu, 1, L"Monitored Drives"},
         {mainMenu, 2, L"Log Viewer"},
         {mainMenu, 3, L"Write History"},
+        {mainMenu, 4, L"Drive Health"},
         {trayMenu, 2, L"About Tavrello"},
     };
     ASSERT_TRUE(Launch());
@@ -281,7 +282,7 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     m_program.Click(IDC_MENU);
     HWND hMenu = WaitForPopupMenu();
     ASSERT_NE(nullptr, hMenu) << "the main menu did not open";
-    ChooseFromTop(hMenu, 5); // right after "Clear Collected Data"
+    ChooseFromTop(hMenu, 6); // right after "Clear Collected Data"
     HWND hSaveAs = m_program.WaitForWindow(
         L"#32770", [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain; }, kMenuLimitMs);
     ASSERT_NE(nullptr, hSaveAs) << "the Save As dialog did not open";

@@ -32,25 +32,41 @@ bool SavedDataExists()
     return ::GetFileAttributesW(SavedDataPath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring WriteHistoryPath()
+namespace
+{
+std::wstring BesideSavedData(const wchar_t* name)
 {
     std::wstring path = SavedDataPath();
     path.resize(path.find_last_of(L'\\') + 1);
-    return path + L"Write History.csv";
+    return path + name;
+}
+} // namespace
+
+std::wstring WriteHistoryPath()
+{
+    return BesideSavedData(L"Write History.csv");
+}
+
+std::wstring DriveHistoryPath()
+{
+    return BesideSavedData(L"Drive History.csv");
 }
 
 SavedDataScratch::SavedDataScratch()
 {
     m_data.path = SavedDataPath();
     m_history.path = WriteHistoryPath();
+    m_driveHistory.path = DriveHistoryPath();
     Move(m_data);
     Move(m_history);
+    Move(m_driveHistory);
 }
 
 SavedDataScratch::~SavedDataScratch()
 {
     Restore(m_data);
     Restore(m_history);
+    Restore(m_driveHistory);
 }
 
 void SavedDataScratch::RemoveCompanions(const std::wstring& path)

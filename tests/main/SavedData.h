@@ -11,12 +11,13 @@
 // <application data>\Orvek software\Tavrello\Monitored.Files (the folder is created when missing).
 std::wstring SavedDataPath();
 bool SavedDataExists();
-// "Write History.csv" beside it.
+// "Write History.csv" and "Drive History.csv" beside it.
 std::wstring WriteHistoryPath();
+std::wstring DriveHistoryPath();
 
-// Moves an existing data file and write history aside and puts them back at destruction; the files that
-// saves leave beside them (temporaries, files set aside, rows that wait) are removed before and after.
-// The test starts without any of them.
+// Moves an existing data file, write history and drive history aside and puts them back at destruction;
+// the files that saves leave beside them (temporaries, files set aside, rows that wait) are removed before
+// and after. The test starts without any of them.
 class SavedDataScratch
 {
 public:
@@ -39,6 +40,7 @@ private:
 
     SetAside m_data;
     SetAside m_history;
+    SetAside m_driveHistory;
 };
 
 struct SavedWrite

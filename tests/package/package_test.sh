@@ -200,6 +200,8 @@ for f in tavrello.exe README.txt LICENSE.txt uninstall.exe; do
     check "installed: $f" [ -f "$inst/$f" ]
 done
 check "the installed program is the zip's" cmp -s <(zipped_program) "$inst/tavrello.exe"
+check "no stand-in disk driver is built for the package" absent "$BUILD/release/bin/standin_disk.sys"
+check "... nor installed" absent "$inst/standin_disk.sys"
 check "the Start-menu shortcut exists" [ -f "$shortcut" ]
 entry=$(query "$entry_key")
 check "uninstall entry: name" contains "$entry" 'DisplayName +REG_SZ +Tavrello$'

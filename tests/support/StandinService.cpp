@@ -105,12 +105,31 @@ bool WriteWrimonInstances()
 
 bool StartWrimonService()
 {
+    return StartServiceNamed(L"Wrimon");
+}
+
+bool StopWrimonService()
+{
+    return StopServiceNamed(L"Wrimon");
+}
+
+bool DeleteWrimonService()
+{
+    return DeleteServiceNamed(L"Wrimon");
+}
+
+DWORD WrimonServiceState()
+{
+    return ServiceStateNamed(L"Wrimon");
+}
+
+bool StartServiceNamed(const wchar_t* name)
+{
     bool started;
     DWORD error;
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS)
-                                       : nullptr);
+        ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS) : nullptr);
         started = service.Get() != nullptr && StartServiceW(service.Get(), 0, nullptr);
         error = GetLastError();
     }
@@ -119,10 +138,10 @@ bool StartWrimonService()
     return started;
 }
 
-bool StopWrimonService()
+bool StopServiceNamed(const wchar_t* name)
 {
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS) : nullptr);
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS) : nullptr);
     if (service.Get() == nullptr)
         return false;
     SERVICE_STATUS status = {};
@@ -137,13 +156,13 @@ bool StopWrimonService()
     return false;
 }
 
-bool DeleteWrimonService()
+bool DeleteServiceNamed(const wchar_t* name)
 {
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         if (manager.Get() == nullptr)
             return false;
-        ScHandle service(OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS));
+        ScHandle service(OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (service.Get() == nullptr)
             return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
         SERVICE_STATUS status = {};
@@ -155,7 +174,7 @@ bool DeleteWrimonService()
     for (int i = 0; i < 100; ++i)
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        ScHandle service(OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_STATUS));
+        ScHandle service(OpenServiceW(manager.Get(), name, SERVICE_QUERY_STATUS));
         if (service.Get() == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return true;
         Sleep(50);
@@ -163,10 +182,10 @@ bool DeleteWrimonService()
     return false;
 }
 
-DWORD WrimonServiceState()
+DWORD ServiceStateNamed(const wchar_t* name)
 {
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_STATUS) : nullptr);
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS status = {};
     if (service.Get() == nullptr || !QueryServiceStatus(service.Get(), &status))
         return 0;

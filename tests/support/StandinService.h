@@ -32,4 +32,10 @@ DWORD WrimonServiceState();
 // The image the service loads, as its configuration names it; empty when there is no service.
 std::wstring WrimonImagePath();
 
+// The same steps for any service of the test prefix, by name.
+bool StartServiceNamed(const wchar_t* name);
+bool StopServiceNamed(const wchar_t* name);
+bool DeleteServiceNamed(const wchar_t* name);
+DWORD ServiceStateNamed(const wchar_t* name);
+
 } // namespace standin_test

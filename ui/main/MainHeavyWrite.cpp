@@ -26,6 +26,7 @@ void CTavrelloDlg::CheckHeavyWriting()
     std::swprintf(clock, 16, L"%02u:%02u:%02u", local.wHour, local.wMinute, local.wSecond);
     m_csAlertTime = clock;
     ShowBalloon(kBalloonTitle, text.c_str(), NIIF_WARNING);
+    m_boolHealthBalloon = false;
 }
 
 void CTavrelloDlg::OnTrayBalloonClick()
@@ -35,7 +36,9 @@ void CTavrelloDlg::OnTrayBalloonClick()
     if (!g_pAppContext || !::IsWindowEnabled(m_hWnd))
         return;
     CQAlertRecord alert;
-    if (m_heavyWriteAlert.GetLastAlert(alert))
+    if (m_boolHealthBalloon)
+        ShowDriveHealthDialog();
+    else if (m_heavyWriteAlert.GetLastAlert(alert))
         CTavrelloProcessesDlg(alert.writers, CQHeavyWriteAlert::FormatListHeadline(alert, m_csAlertTime),
                               m_hWnd)
             .DoModal();

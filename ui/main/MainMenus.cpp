@@ -100,6 +100,9 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     case ID_MENU_WRITE_HISTORY:
         ShowWriteHistoryDialog();
         return TRUE;
+    case ID_MENU_DRIVE_HEALTH:
+        ShowDriveHealthDialog();
+        return TRUE;
     case ID_MENU_CLEAR_DATA:
         ClearCollectedData();
         return TRUE;

@@ -99,6 +99,7 @@ void CTavrelloDlg::RefreshStatistics()
     }
 
     CheckHeavyWriting();
+    CheckDriveHealth();
 
     // The autosave writes on a thread of its own, so this tick does not wait for the disk. The read total
     // and the monitoring time are data too.

@@ -38,4 +38,5 @@ void CTavrelloDlg::ShowStartWarning()
     if (m_csStartWarning.empty())
         return;
     ShowBalloon(kStartWarningTitle, m_csStartWarning.c_str(), NIIF_WARNING);
+    m_boolHealthBalloon = false;
 }

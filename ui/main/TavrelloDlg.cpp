@@ -90,6 +90,8 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 8. and 9. The volumes, then the remembered drives attached (the call takes the drives lock).
     monitor.ListVolumes();
     monitor.AttachSelectedDrives();
+    // The disks behind the attached drives are read on a thread of their own from now on.
+    context.m_driveHealth.Start(monitor, context.m_settingsRunTime.m_csDataFolder);
 
     // 10. Default capacity and the life budget.
     ChooseDefaultCapacity();
@@ -158,6 +160,8 @@ void CTavrelloDlg::OnDestroy()
 
     // 5. to 8. "Cleaning up...", threads stopped and waited for, driver removed, data saved.
     monitor.ShutDown();
+    // The save asked the disks for a last reading; the drive history is written once it is in.
+    context.m_driveHealth.Finish(monitor);
 }
 
 void CTavrelloDlg::ToggleMonitoring()

@@ -6,7 +6,8 @@
 // MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
 // MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray and main menu, web links, secondary
 // dialogs), MainLayout.cpp (resizing, column grid, tooltips), MainHeavyWrite.cpp (the heavy-writing
-// balloon) and MainTaskbar.cpp (the tray icon after Explorer restarts, the start-up warning's balloon).
+// balloon), MainTaskbar.cpp (the tray icon after Explorer restarts, the start-up warning's balloon) and
+// MainDriveHealth.cpp (the drives' own figures: their warnings and their window).
 #pragma once
 
 #include <windows.h>
@@ -80,6 +81,9 @@ private:
     void SetTextIfChanged(int id, const std::wstring& text);
     // The heavy-writing alert's step, with its balloon (MainHeavyWrite.cpp).
     void CheckHeavyWriting();
+    // The drives' readings taken in, with a balloon for each warning (MainDriveHealth.cpp).
+    void CheckDriveHealth();
+    void ShowDriveHealthDialog();
     // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
     CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
 
@@ -136,4 +140,5 @@ private:
     bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
     std::wstring m_csSourceToolTip;      // the status lines' tooltip, kept until the next request
     std::wstring m_csStartWarning;
+    bool m_boolHealthBalloon = false; // the last balloon was a drive's warning: its click opens Drive Health
 };
