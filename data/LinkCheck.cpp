@@ -1,5 +1,7 @@
 #include "data/LinkCheck.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "data/Error.h"
@@ -31,26 +33,61 @@ std::wstring WithoutLongPrefix(const std::wstring& path)
         return path.substr(4);
     return path;
 }
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return !a.empty() && !b.empty() &&
+           CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+std::wstring FinalPathOf(HANDLE handle)
+{
+    return WithoutLongPrefix(PathText(
+        [handle](wchar_t* buffer, DWORD size)
+        { return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS); }));
+}
+
+// Where `full` really lies when it is below the application-data folder: the folder's own final path and
+// the rest of `full` as it stands; empty otherwise. A link or junction on the way to that folder belongs
+// to how the machine is set up (a profile or its AppData moved to another drive, which users who look
+// after their SSD often do); only what lies below it is the user's to change, so only there must every
+// name be itself.
+std::wstring ThroughApplicationData(const std::wstring& full)
+{
+    wchar_t appData[MAX_PATH + 1] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)))
+        return std::wstring();
+    std::wstring base = appData;
+    while (!base.empty() && base.back() == L'\\')
+        base.pop_back();
+    if (base.empty() || full.size() <= base.size() || full[base.size()] != L'\\' ||
+        !SameText(full.substr(0, base.size()), base))
+        return std::wstring();
+    HANDLE folder = CreateFileW(base.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    const std::wstring resolved = FinalPathOf(folder);
+    CloseHandle(folder);
+    if (resolved.empty() || SameText(resolved, base))
+        return std::wstring();
+    return resolved + full.substr(base.size());
+}
 } // namespace
 
 bool IsReachedDirectly(HANDLE handle, const std::wstring& path, std::wstring* finalPath)
 {
-    const std::wstring reached = WithoutLongPrefix(PathText(
-        [handle](wchar_t* buffer, DWORD size)
-        { return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS); }));
-    const auto same = [&reached](const std::wstring& expected)
-    {
-        return !reached.empty() && !expected.empty() &&
-               CompareStringOrdinal(reached.c_str(), static_cast<int>(reached.size()), expected.c_str(),
-                                    static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
-    };
+    const std::wstring reached = FinalPathOf(handle);
     const std::wstring full = PathText([&path](wchar_t* buffer, DWORD size)
                                        { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
     // Short (8.3) names on the way differ from the final path too: the long form of each name is asked
     // for only then, as it reads every folder on the way. A link or junction keeps its own name in it.
     const bool direct =
-        same(full) || same(PathText([&full](wchar_t* buffer, DWORD size)
-                                    { return GetLongPathNameW(full.c_str(), buffer, size); }));
+        SameText(reached, full) ||
+        SameText(reached, PathText([&full](wchar_t* buffer, DWORD size)
+                                   { return GetLongPathNameW(full.c_str(), buffer, size); })) ||
+        SameText(reached, ThroughApplicationData(full));
     if (!direct && finalPath)
         *finalPath = reached.empty() ? std::wstring(L"an unknown place") : reached;
     return direct;

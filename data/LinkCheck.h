@@ -7,8 +7,10 @@
 #include <string>
 
 // Whether the open handle is the file or folder that `path` names, reached with no link or junction on
-// the way: the handle's final path (GetFinalPathNameByHandleW) is the full, long form of `path`. When it
-// is not, `finalPath` (if given) gets where the handle leads.
+// the way: the handle's final path (GetFinalPathNameByHandleW) is the full, long form of `path`. Below the
+// application-data folder (CSIDL_APPDATA) only the names below it count: that folder may itself lie
+// elsewhere, through a link or junction that the machine's set-up put on the way to it. When it is not,
+// `finalPath` (if given) gets where the handle leads.
 bool IsReachedDirectly(HANDLE handle, const std::wstring& path, std::wstring* finalPath = nullptr);
 
 // Opens a file of the data folder for reading (others may read it too), never through a link: a link, a

@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <new>
 #include <string>
 
 #include "data/File.h"
+#include "data/LinkCheck.h"
 #include "data/MemoryFile.h"
 #include "data/SafeReplace.h"
 #include "data/SaveTrailer.h"
@@ -206,6 +209,87 @@ TEST_F(SafeReplaceTest, ALinkAtTheTemporaryOrOnTheWayIsNeverWrittenThrough)
     EXPECT_EQ(CQReplaceResult::replaced,
               SafeReplaceFile(linked + L"\\export.csv", Writer("rows"), chosen).outcome);
     EXPECT_EQ("rows", Content(elsewhere.File(L"export.csv")));
+}
+
+// The application-data folder of the user as the shell names it, set for the test and put back after.
+class ApplicationDataFolder
+{
+public:
+    explicit ApplicationDataFolder(const std::wstring& folder)
+    {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &m_key) !=
+            ERROR_SUCCESS)
+        {
+            m_key = nullptr;
+            return;
+        }
+        DWORD cb = sizeof(m_old) - sizeof(wchar_t);
+        m_hadOld = RegQueryValueExW(m_key, L"AppData", nullptr, &m_type, reinterpret_cast<BYTE*>(m_old),
+                                    &cb) == ERROR_SUCCESS;
+        RegSetValueExW(m_key, L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    ~ApplicationDataFolder()
+    {
+        if (m_key == nullptr)
+            return;
+        if (m_hadOld)
+            RegSetValueExW(m_key, L"AppData", 0, m_type, reinterpret_cast<const BYTE*>(m_old),
+                           static_cast<DWORD>((wcslen(m_old) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(m_key, L"AppData");
+        RegCloseKey(m_key);
+    }
+    ApplicationDataFolder(const ApplicationDataFolder&) = delete;
+    ApplicationDataFolder& operator=(const ApplicationDataFolder&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    HKEY m_key = nullptr;
+    DWORD m_type = REG_EXPAND_SZ;
+    bool m_hadOld = false;
+    wchar_t m_old[MAX_PATH + 1] = {};
+};
+
+// A profile or its AppData moved to another drive and reached through a link: the data folder below it
+// is saved into and read as any other, while a link planted below it is still never gone through.
+TEST_F(SafeReplaceTest, TheApplicationDataFolderMayLieElsewhereButNothingBelowIt)
+{
+    TempFolder moved;
+    const std::wstring appData = m_folder.File(L"AppData");
+    const std::string why = PlantSymbolicLink(appData, moved.Path());
+    if (!why.empty())
+        GTEST_SKIP() << why;
+    ApplicationDataFolder shellFolder(appData);
+    wchar_t named[MAX_PATH + 1] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, named)) ||
+        _wcsicmp(named, appData.c_str()) != 0)
+        GTEST_SKIP() << "the shell does not take the application-data folder from the registry";
+    const std::wstring dataFolder = appData + L"\\Orvek software\\Tavrello";
+    ASSERT_TRUE(CreateDirectoryW((appData + L"\\Orvek software").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(dataFolder.c_str(), nullptr));
+
+    const std::wstring file = dataFolder + L"\\Monitored.Files";
+    ASSERT_EQ(CQReplaceResult::replaced, SafeReplaceFile(file, Writer("first")).outcome);
+    ASSERT_EQ(CQReplaceResult::replaced, SafeReplaceFile(file, Writer("second")).outcome);
+    EXPECT_EQ("second", Content(moved.File(L"Orvek software\\Tavrello\\Monitored.Files")));
+    DWORD error = NO_ERROR;
+    std::wstring reason;
+    HANDLE read = OpenPlainFileForReading(file, error, reason);
+    EXPECT_NE(INVALID_HANDLE_VALUE, read) << std::string(reason.begin(), reason.end());
+    if (read != INVALID_HANDLE_VALUE)
+        CloseHandle(read);
+    EXPECT_TRUE(DeleteItself(file, error)) << error;
+    EXPECT_FALSE(Exists(file));
+
+    // The program's own folder made a link to another place: nothing is written there.
+    TempFolder elsewhere;
+    ASSERT_TRUE(RemoveDirectoryW(dataFolder.c_str()));
+    ASSERT_EQ("", PlantSymbolicLink(dataFolder, elsewhere.Path()));
+    EXPECT_EQ(CQReplaceResult::failed, SafeReplaceFile(file, Writer("planted")).outcome);
+    EXPECT_FALSE(Exists(elsewhere.File(L"Monitored.Files")));
+    EXPECT_TRUE(Logged(L"through a link or junction; nothing is written there"));
 }
 
 TEST_F(SafeReplaceTest, InjectedFaultsLeaveTheOldFileAndNothingThatLooksComplete)

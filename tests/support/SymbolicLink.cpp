@@ -61,9 +61,10 @@ std::string PlantSymbolicLink(const std::wstring& link, const std::wstring& targ
         return "symbolic links cannot be made here (no CreateSymbolicLinkW, not Wine)";
     const std::wstring name = link.substr(slash + 1);
     const std::string hostLink = hostFolder + "/" + std::string(name.begin(), name.end());
-    const std::wstring command = L"start.exe /wait /unix /bin/ln -s " +
-                                 std::wstring(hostTarget.begin(), hostTarget.end()) + L" " +
-                                 std::wstring(hostLink.begin(), hostLink.end());
+    // Quoted: the names may hold blanks ("Orvek software").
+    const std::wstring command = L"start.exe /wait /unix /bin/ln -s \"" +
+                                 std::wstring(hostTarget.begin(), hostTarget.end()) + L"\" \"" +
+                                 std::wstring(hostLink.begin(), hostLink.end()) + L"\"";
     if (!RunAndWait(command))
         return "Wine's start /unix could not be run";
     // start does not wait for a host program: the link appears when ln has run.
