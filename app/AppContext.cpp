@@ -35,7 +35,9 @@ CQAppContext::CQAppContext()
     m_monitor.m_pSettingsInterface = &m_settingsInterface;
     m_monitor.m_pSettingsRunTime = &m_settingsRunTime;
     m_monitor.m_pItemHandOver = &m_itemHandOver;
-    m_monitor.m_pSaveObserver = &m_writeHistory;
+    m_saveObservers.Add(&m_writeHistory);
+    m_saveObservers.Add(&m_driveHealth);
+    m_monitor.m_pSaveObserver = &m_saveObservers;
     m_settingsInterface.LinkRunTime(&m_settingsRunTime);
 
     m_imageList = CreateTreeImageList();

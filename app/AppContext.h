@@ -8,9 +8,11 @@
 
 #include "app/ItemHandOver.h"
 #include "app/Log.h"
+#include "app/SaveObservers.h"
 #include "app/SettingsInterface.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Monitor.h"
+#include "stats/health/DriveHealth.h"
 #include "stats/history/WriteHistory.h"
 
 class CQTreeCtrl;
@@ -39,6 +41,10 @@ public:
     CQItemHandOver m_itemHandOver;
     // What was written each day; written after every save of the collected data.
     CQWriteHistory m_writeHistory;
+    // The drives' own figures; read at every save of the collected data too.
+    CQDriveHealth m_driveHealth;
+    // Both of them, told about each save.
+    CQSaveObservers m_saveObservers;
 };
 
 extern CQAppContext* g_pAppContext;

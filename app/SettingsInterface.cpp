@@ -1,15 +1,27 @@
 #include "app/SettingsInterface.h"
 
 #include "app/Log.h"
-#include "app/RegKey.h"
 #include "app/Registry.h"
 #include "app/SettingsRunTime.h"
+#include "app/autostart/Autostart.h"
 
 namespace
 {
 const wchar_t kSection[] = L"Interface Settings";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr int kDefaultAutosaveMinutes = 60;
+constexpr int kDefaultAlertMegabytesPerMinute = 2048;
+constexpr int kAlertHourFromCapacity = -1;
+
+// A threshold outside [lowest, kMaxAlertMegabytes] is said in the log and replaced by the default.
+int CheckedThreshold(const wchar_t* name, int value, int lowest, int defaultValue)
+{
+    if (value >= lowest && value <= kMaxAlertMegabytes)
+        return value;
+    LogLine(std::wstring(name) + L" " + std::to_wstring(value) + L" is not a number of megabytes from " +
+            std::to_wstring(lowest) + L" to " + std::to_wstring(kMaxAlertMegabytes) + L"; " +
+            std::to_wstring(defaultValue) + L" is used.");
+    return defaultValue;
+}
 } // namespace
 
 CQSettingsInterface::CQSettingsInterface() : CQSettings(kSection) {}
@@ -30,7 +42,13 @@ int CQSettingsInterface::Load()
     m_boolAutoExpandFolders = getInt(L"m_boolAutoExpandFolders", 0);
     m_boolSortTreeByWriteSize = getInt(L"m_boolSortTreeByWriteSize", 1);
     m_boolHeavyWriteAlerts = getInt(L"m_boolHeavyWriteAlerts", 1);
-    m_intAlertMegabytesPerMinute = getInt(L"m_intAlertMegabytesPerMinute", 2048);
+    m_intAlertMegabytesPerMinute =
+        CheckedThreshold(L"m_intAlertMegabytesPerMinute",
+                         getInt(L"m_intAlertMegabytesPerMinute", kDefaultAlertMegabytesPerMinute), 0,
+                         kDefaultAlertMegabytesPerMinute);
+    m_intAlertMegabytesPerHour = CheckedThreshold(
+        L"m_intAlertMegabytesPerHour", getInt(L"m_intAlertMegabytesPerHour", kAlertHourFromCapacity),
+        kAlertHourFromCapacity, kAlertHourFromCapacity);
     m_intAutosaveMinutes = getInt(L"m_intAutosaveMinutes", kDefaultAutosaveMinutes);
     if (m_intAutosaveMinutes < 0)
     {
@@ -57,6 +75,7 @@ int CQSettingsInterface::Save()
         store->SetInt(kSection, L"m_boolSortTreeByWriteSize", m_boolSortTreeByWriteSize);
         store->SetInt(kSection, L"m_boolHeavyWriteAlerts", m_boolHeavyWriteAlerts);
         store->SetInt(kSection, L"m_intAlertMegabytesPerMinute", m_intAlertMegabytesPerMinute);
+        store->SetInt(kSection, L"m_intAlertMegabytesPerHour", m_intAlertMegabytesPerHour);
         store->SetInt(kSection, L"m_intAutosaveMinutes", m_intAutosaveMinutes);
         store->SetString(kSection, L"m_csSelectedDrives", m_csSelectedDrives.c_str());
         store->SetString(kSection, L"m_csLanguage", m_csLanguage.c_str());
@@ -66,17 +85,4 @@ int CQSettingsInterface::Save()
         folder = CQSettingsRunTime::CurrentFolder();
     UpdateAutostart(m_boolAutostartSession, folder);
     return 1;
-}
-
-BOOL CQSettingsInterface::UpdateAutostart(BOOL enable, const std::wstring& programFolder)
-{
-    CQRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, key.Receive()) != ERROR_SUCCESS)
-        return 0;
-    if (!enable)
-        return RegDeleteValueW(key.Get(), L"Tavrello") == ERROR_SUCCESS;
-    std::wstring command = programFolder + L"tavrello.exe";
-    DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.Get(), L"Tavrello", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                          bytes) == ERROR_SUCCESS;
 }

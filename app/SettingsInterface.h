@@ -1,4 +1,4 @@
-// The user's options, each field named like the registry value that holds it, and the autostart entry.
+// The user's options, each field named like the registry value that holds it, and the autostart task.
 #pragma once
 
 #include <windows.h>
@@ -9,23 +9,22 @@
 
 class CQSettingsRunTime;
 
+// The largest heavy-writing threshold the settings take, in megabytes a minute or an hour.
+constexpr int kMaxAlertMegabytes = 1 << 20;
+
 class CQSettingsInterface : public CQSettings
 {
 public:
     CQSettingsInterface();
 
-    // Writes every value, then sets or deletes the autostart entry; returns 1.
+    // Writes every value, then creates or deletes the autostart task (app/autostart/); returns 1.
     int Save() override;
     // Reads every value with its default; returns 1.
     int Load() override;
 
-    // The run-time section whose program folder the autostart command uses (not owned). Without one,
+    // The run-time section whose program folder the autostart task runs from (not owned). Without one,
     // Save takes the current directory, which is the program folder once the program has started.
     void LinkRunTime(const CQSettingsRunTime* runTime) { m_pRunTime = runTime; }
-
-    // Value "Tavrello" under the current user's Run key: programFolder + "tavrello.exe", or deleted.
-    // The key is never created. Returns whether the change was made.
-    static BOOL UpdateAutostart(BOOL enable, const std::wstring& programFolder);
 
     BOOL m_boolCollectProcessesInformation = 1;
     BOOL m_boolAutostartSession = 0;
@@ -43,6 +42,9 @@ public:
     // one is shown; 0 turns them off too.
     BOOL m_boolHeavyWriteAlerts = 1;
     int m_intAlertMegabytesPerMinute = 2048;
+    // The alert of a steady rate over the last hour: -1 for a rate that would use the chosen SSD
+    // capacity's life budget in under five years, 0 off, or megabytes per hour.
+    int m_intAlertMegabytesPerHour = -1;
 
 private:
     const CQSettingsRunTime* m_pRunTime = nullptr;

@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "app/Registry.h"
+#include "app/security/StartWarning.h"
 #include "ui/main/TavrelloDlg.h"
 
 const wchar_t kSingleInstanceName[] = L"Orvek software Tavrello App";
@@ -66,6 +67,7 @@ BOOL CTavrelloApp::InitInstance()
     // Everything the user does happens inside this modal run; it returns after the main window's
     // clean-up has stopped monitoring, detached the drives and removed the driver.
     std::unique_ptr<CTavrelloDlg> pDialog(new CTavrelloDlg(nullptr));
+    pDialog->SetStartWarning(ProgramFolderWarning(g_pAppContext->m_settingsRunTime.m_csProgramFolder));
     pDialog->DoModal();
 
     // The context's destruction saves the interface settings, so the store goes after it.

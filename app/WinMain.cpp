@@ -1,10 +1,12 @@
-// The program's entry point: the common control classes, then the application object's run.
+// The program's entry point: the DLL search restricted to the system folder, the common control classes,
+// then the application object's run.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <objbase.h>
 
 #include "app/TavrelloApp.h"
+#include "app/sysdll/SystemDll.h"
 
 namespace
 {
@@ -14,6 +16,9 @@ CTavrelloApp g_app;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
+    // First: every DLL loaded from here on, and the DLLs those load, come from the system folder only.
+    RestrictDllSearchToSystemFolder();
+
     INITCOMMONCONTROLSEX init = {};
     init.dwSize = sizeof(init);
     init.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |

@@ -3,8 +3,9 @@
 // of records on paths that were already seen. Then the parts alone: the stand-in's request, the reply walk,
 // the walk with the queue append, and the processing of queued entries. Last, how long the processing
 // thread waits for the queue lock while the replies name processes that no longer exist. Runs against the
-// Wine stand-ins (bin\fltlib.dll, bin\wrimon.sys) and must be started in bin (scripts/wine-run.sh does
-// that). Prints figures only; nothing here passes or fails.
+// Wine stand-ins (bin\wrimon.sys, and fltlib.dll that scripts/wine-run.sh puts into the prefix's system32)
+// and must be started in bin (scripts/wine-run.sh does both). Prints figures only; nothing here passes or
+// fails.
 #include <windows.h>
 
 #include <algorithm>

@@ -54,8 +54,8 @@ CQFile::CQFile(BOOL boolThrow, DWORD bufferSize) : m_boolThrow(boolThrow)
 {
     if (bufferSize)
     {
-        m_pBuffer.reset(new BYTE[bufferSize]);
-        m_dwordBufferSize = bufferSize;
+        m_pBuffer.reset(new (std::nothrow) BYTE[bufferSize]);
+        m_dwordBufferSize = m_pBuffer ? bufferSize : 0;
     }
 }
 
@@ -97,6 +97,18 @@ BOOL CQFile::Open(const wchar_t* path, DWORD flags)
     m_hFile = file;
     m_boolCloseOnDestroy = 1;
     return 1;
+}
+
+void CQFile::Adopt(HANDLE handle, const wchar_t* path, DWORD flags)
+{
+    if (m_hFile != INVALID_HANDLE_VALUE && m_boolCloseOnDestroy)
+        Close();
+    ResetBuffer();
+    m_boolEndOfFile = 0;
+    m_csPath = path ? path : L"";
+    m_dwordAccess = flags & accessMask;
+    m_hFile = handle;
+    m_boolCloseOnDestroy = 1;
 }
 
 BOOL CQFile::Read(void* buffer, DWORD count)
@@ -272,8 +284,8 @@ BOOL CQFile::SetBufferSize(DWORD bytes)
     if (bytes == 0)
         m_pBuffer.reset();
     else if (bytes != m_dwordBufferSize || !m_pBuffer)
-        m_pBuffer.reset(new BYTE[bytes]);
-    m_dwordBufferSize = bytes;
+        m_pBuffer.reset(new (std::nothrow) BYTE[bytes]);
+    m_dwordBufferSize = m_pBuffer ? bytes : 0;
     return ok;
 }
 
@@ -282,6 +294,13 @@ BOOL CQFile::Flush()
     if (m_mode == BufferMode::writing && !FlushPending())
         return Fail(errorWrite);
     return 1;
+}
+
+BOOL CQFile::FlushToDisk()
+{
+    if (!Flush())
+        return 0;
+    return FlushFileBuffers(m_hFile) ? 1 : Fail(errorWrite);
 }
 
 void CQFile::ResetBuffer()

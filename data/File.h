@@ -13,6 +13,7 @@
 //
 // A buffer (64 KiB unless the creator chooses another size; 0 turns it off) gathers small writes and reads
 // ahead, for files that are read or written field by field; the bytes on disk are the same as without it.
+// When there is no memory for the buffer the file works without one.
 // Pending writes are flushed by Close, the destructor, GetSize, Flush, a read and SetBufferSize. A write
 // that the system refuses only at such a flush is reported then, as a write failure (2), by the call that
 // flushed. Files opened without read (or write) access bypass the buffer for reads (or writes), so those
@@ -54,6 +55,9 @@ public:
     CQFile& operator=(const CQFile&) = delete;
 
     virtual BOOL Open(const wchar_t* path, DWORD flags);
+    // Takes over a handle opened elsewhere (with options Open has no flag for) as if Open had opened it
+    // with `flags` (only the access value counts); it is closed like one that Open made.
+    void Adopt(HANDLE handle, const wchar_t* path, DWORD flags);
     // Succeeds only when exactly count bytes were read; see HitEndOfFile.
     virtual BOOL Read(void* buffer, DWORD count);
     // Reads up to count bytes, got the number read: fewer at the end of the file, 0 there. Fails (reported
@@ -75,8 +79,13 @@ public:
     // 0 turns the buffer off; pending writes are flushed first.
     BOOL SetBufferSize(DWORD bytes);
     BOOL Flush();
+    // Flush, then the system's cached data of the file to the disk (FlushFileBuffers on this handle); a
+    // refusal is a write failure (2).
+    BOOL FlushToDisk();
 
     BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    // Valid while the file is open; not to be closed by the caller.
+    HANDLE GetHandle() const { return m_hFile; }
     const std::wstring& GetPath() const { return m_csPath; }
     // Whether the last failed read failed because the file ended before the count (last error then
     // ERROR_HANDLE_EOF), as opposed to a failure of the system call.

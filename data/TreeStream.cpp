@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "data/File.h"
 #include "data/ItemName.h"
@@ -11,7 +12,16 @@ namespace
 constexpr size_t kBufferBytes = 1 << 20;
 } // namespace
 
-CQTreeWriter::CQTreeWriter(CQFile& file) : m_file(file), m_pBuffer(new BYTE[kBufferBytes]) {}
+CQTreeWriter::CQTreeWriter(CQFile& file) : m_file(file), m_pBuffer(new (std::nothrow) BYTE[kBufferBytes])
+{
+    // A save runs on the autosave's thread too: no memory for the buffer fails the writing, it throws
+    // nothing.
+    if (!m_pBuffer)
+    {
+        m_boolFailed = 1;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
 
 BOOL CQTreeWriter::Write(const void* data, size_t bytes)
 {

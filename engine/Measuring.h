@@ -1,5 +1,8 @@
-// Whether this run can measure writes at all: the main window must not claim monitoring that nothing does.
+// Whether this run can measure writes at all, and with what: the main window must not claim monitoring
+// that nothing does, and says which source measures.
 #pragma once
+
+#include "engine/events/FileEventReport.h"
 
 class CQMonitor;
 
@@ -8,3 +11,18 @@ class CQMonitor;
 // thread has given up.
 // User-interface thread.
 bool CanMeasure(const CQMonitor& monitor);
+
+// What measures this run, or what has stopped measuring. User-interface thread.
+enum class MeasuringSource
+{
+    Nothing,           // neither the driver nor the system's file events could be started
+    Driver,            // the Wrimon driver
+    DriverGone,        // the driver measured, then went away
+    SystemEvents,      // the system's file events
+    SystemEventsEnded, // the system's file events measured, then ended
+};
+MeasuringSource WhatMeasures(const CQMonitor& monitor);
+
+// The figures of the system-event source; false (figures untouched) when it is not the source.
+// User-interface thread.
+bool GetSystemEventFigures(const CQMonitor& monitor, SystemEventFigures& figures);

@@ -21,11 +21,15 @@
 #include "engine/QueueEntry.h"
 #include "engine/RecordQueue.h"
 #include "engine/RuntimeProcess.h"
+#include "engine/SaveJob.h"
 #include "engine/SaveObserver.h"
+#include "engine/SavedDataFiles.h"
 #include "engine/StatisticsBlock.h"
 
+class CQFile;
 class CQSettingsInterface;
 class CQSettingsRunTime;
+struct CQReplaceResult;
 class CQItemHandOver;
 class CQRecordSource;
 class CQSystemEvents;
@@ -81,19 +85,24 @@ public:
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
     CQProcess* FindOrAddProcess(const QueueEntry& entry);
 
-    // Saved data file. Every save goes through SaveData: it copies the data into memory while the
-    // writers wait (engine/DataWriteLock.h) and writes the copy to the disk after they go on. The caller
-    // holds no monitor lock. A save waits for an autosave that is still running.
+    // Saved data file. Every save goes through BeginSave and FinishSave: the first holds the writers
+    // (engine/DataWriteLock.h), takes the figures and tells the save observer; the second copies the
+    // data into memory, lets the writers go and writes the copy to the disk. SaveData runs both on the
+    // calling thread, which holds no monitor lock; it waits for an autosave that is still running.
+    // SaveData and FinishSave return 1 once "Monitored.Files" holds the data. LoadData takes the newest
+    // complete copy of the data file and the temporaries beside it (engine/DataFileLoad.cpp) and returns
+    // 1 when it loaded one completely.
     BOOL SaveData();
     BOOL LoadData();
     std::wstring GetDataFilePath() const;
-    // Starts SaveData on a thread of its own (the autosave); 0 when it could not start or one still runs.
+    // Begins a save on this thread and finishes it on a thread of its own (the autosave); 0 when it
+    // could not start or one still runs.
     BOOL SaveDataInBackground();
-    // Whether anything was counted or cleared since the data was last loaded or saved.
+    std::unique_ptr<CQSaveJob> BeginSave();
+    BOOL FinishSave(CQSaveJob& job);
+    // Whether anything was counted or cleared, or the read total or the monitoring time moved, since the
+    // data was last loaded or saved.
     BOOL HasUnsavedChanges() const;
-    // Tells the save observer about a background save that has succeeded since the last call; the
-    // observer belongs to the user-interface thread, which calls this from its refresh.
-    void NotifyBackgroundSave();
 
     // Driver service.
     BOOL InstallDriverService();
@@ -111,6 +120,9 @@ public:
     // records pass. The session is stopped after the worker threads.
     BOOL StartSystemEvents();
     void StopSystemEvents();
+    // Ends the system's session at once (the Windows session ends); the threads then end as when the
+    // events stop, and ShutDown still follows.
+    void HaltSystemEvents();
     BOOL AttachEventDrive(CQDriveItem* drive);
     BOOL DetachEventDrive(CQDriveItem* drive);
     int CountEventInstances(const std::wstring& volumeName);
@@ -140,16 +152,17 @@ public:
     CQPtrAutoArray<CQProcess> m_arrProcesses;
     CQTreeItemFolder m_root;
     // Raised under the data lock whenever the collected data changes; the value the last good save
-    // wrote. Both are read without a lock.
+    // wrote. Both are read without a lock, as are the read total and monitoring seconds it wrote.
     uint64_t m_qwordDataChanges = 0;
     uint64_t m_qwordSavedChanges = 0;
+    uint64_t m_qwordSavedRead = 0;
+    uint64_t m_qwordSavedSeconds = 0;
     // Set (under the data lock) while a save copies the data without the lock; writers then wait for
     // the event, which is signalled whenever no copy runs (engine/DataWriteLock.h).
     BOOL m_boolSaveCopying = 0;
     HANDLE m_hCopyDone = nullptr;
-    // Data files that exist but could not be read for a system reason: never replaced, they are moved
-    // aside at the next save. Only the load and the saves (one at a time) touch the list.
-    std::vector<std::wstring> m_arrUnreadFiles;
+    // The files beside the data file as the load found them and the saves left them.
+    CQSavedDataState m_savedData;
     CQBackgroundSave m_backgroundSave;
 
     // The system-events mode; null while the driver is the source or nothing runs.
@@ -165,11 +178,8 @@ public:
     CQSettingsRunTime* m_pSettingsRunTime = nullptr;
     // Where new items go on their way to the files tree view (not owned, may be null).
     CQItemHandOver* m_pItemHandOver = nullptr;
-    // Told after every successful SaveData (not owned, may be null): at once for a save on the calling
-    // thread, through NotifyBackgroundSave for an autosave.
+    // Told at the start and the end of every save (not owned, may be null).
     ISaveDataObserver* m_pSaveObserver = nullptr;
-    // Set by a successful background save, taken by NotifyBackgroundSave.
-    BOOL m_boolBackgroundSaved = 0;
     // The retrieval thread's pause between polls, Sleep when null; a test shortens it to live through a
     // long idle stretch quickly.
     void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
@@ -186,6 +196,8 @@ public:
 
 private:
     void PublishQueueSizeLocked();
+    // The data file's replace with the files beside it kept in order (MonitorData.cpp).
+    CQReplaceResult ReplaceDataFile(const std::function<BOOL(CQFile&)>& write);
 
     RecordSource m_recordSource = RecordSource::None;
 

@@ -4,8 +4,12 @@
 ;   ICON     the program's icon
 ;   OUTFILE  the installer to write
 ;
-; Silent use: setup.exe /S [/DRIVER=<path of wrimon.sys>]; uninstall.exe /S [/REMOVEDATA]. The installer's
-; exit code is 2 when the driver file is missing or cannot be copied, 3 when Tavrello is running.
+; Silent use: setup.exe /S [/DRIVER=<path of wrimon.sys>] [/ALLOWDOWNGRADE] [/D=<folder>];
+; uninstall.exe /S [/REMOVEDATA] [_?=<its folder>, to wait for it]. The installer's exit codes:
+;   2  the driver file is missing, is no 64-bit kernel driver, or cannot be copied
+;   3  Tavrello is running
+;   4  the folder is not under the 64-bit Program Files folder (or differs from the installed one's)
+;   5  a newer Tavrello is installed and /ALLOWDOWNGRADE is not given
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -16,6 +20,7 @@ SetCompressor /SOLID lzma
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "nsDialogs.nsh"
+!include "WordFunc.nsh"
 
 !define PRODUCT "Tavrello"
 !define COMPANY "Orvek software"
@@ -30,12 +35,14 @@ SetCompressor /SOLID lzma
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 ; Only administrators can write below Program Files, so nobody else can swap the driver image that
-; Tavrello loads as a kernel service; for the same reason no page offers another folder.
+; Tavrello loads as a kernel service; no page offers another folder, and /D= must name one below it too.
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 BrandingText "${PRODUCT} ${VERSION}"
 
 Var DriverSource ; the wrimon.sys to copy beside the program, empty for none
 Var DriverField
+Var DriverNote ; what happened to the driver, for the finish page
+Var InstalledVersion ; of the Tavrello being upgraded, empty for a new installation
 Var RemoveData ; uninstaller: 1 when the collected data and settings go too
 Var RemoveDataBox
 
@@ -53,6 +60,7 @@ Page custom DriverPageCreate DriverPageLeave
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_FINISHPAGE_TEXT "Tavrello ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\n$DriverNote"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -85,13 +93,98 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) the Tavrello authors, MIT licenc
     ${EndIf}
 !macroend
 
-; Sets $0 to the reason why $DriverSource cannot be copied, or to "" when it names a file.
+; Reads the little-endian 16-bit word at offset $1 of the open file $R0 into $2; sets the error flag at the
+; end of the file.
+Function ReadWordAt
+    FileSeek $R0 $1 SET
+    FileReadWord $R0 $2
+FunctionEnd
+
+; Sets $0 to the reason why $DriverSource cannot be the driver, or to "" when it is a 64-bit kernel driver:
+; a PE image (MZ header, "PE\0\0" signature) for AMD64 (machine 0x8664), PE32+ (optional header magic
+; 0x20B), an executable image, for the native subsystem (1) that kernel drivers have.
 Function CheckDriverSource
     StrCpy $0 ""
     ${If} ${FileExists} "$DriverSource\*.*"
         StrCpy $0 "'$DriverSource' is a folder, not the driver file."
+        Return
     ${ElseIfNot} ${FileExists} "$DriverSource"
         StrCpy $0 "The file '$DriverSource' does not exist."
+        Return
+    ${EndIf}
+    ClearErrors
+    FileOpen $R0 "$DriverSource" r
+    ${If} ${Errors}
+        StrCpy $0 "The file '$DriverSource' cannot be read."
+        Return
+    ${EndIf}
+    StrCpy $0 "'$DriverSource' is not a Windows driver: it is no program file (PE image)."
+    StrCpy $1 0
+    Call ReadWordAt
+    ${IfNot} ${Errors}
+    ${AndIf} $2 = 0x5A4D
+        ; The PE header's offset, a 32-bit value at 0x3C.
+        StrCpy $1 0x3C
+        Call ReadWordAt
+        StrCpy $3 $2
+        StrCpy $1 0x3E
+        Call ReadWordAt
+        IntOp $2 $2 << 16
+        IntOp $3 $3 | $2
+        StrCpy $1 $3
+        Call ReadWordAt
+        StrCpy $4 $2
+        IntOp $1 $3 + 2
+        Call ReadWordAt
+        ${IfNot} ${Errors}
+        ${AndIf} $4 = 0x4550
+        ${AndIf} $2 = 0
+            IntOp $1 $3 + 4
+            Call ReadWordAt
+            StrCpy $5 $2 ; machine
+            IntOp $1 $3 + 22
+            Call ReadWordAt
+            IntOp $6 $2 & 0x0002 ; executable image
+            IntOp $1 $3 + 24
+            Call ReadWordAt
+            StrCpy $7 $2 ; optional header magic
+            IntOp $1 $3 + 92
+            Call ReadWordAt
+            StrCpy $8 $2 ; subsystem
+            ${If} ${Errors}
+                ; Cut short: the reason stays "no program file".
+            ${ElseIf} $5 <> 0x8664
+            ${OrIf} $7 <> 0x20B
+                StrCpy $0 "'$DriverSource' is not a driver for 64-bit Windows on x64 processors."
+            ${ElseIf} $6 = 0
+            ${OrIf} $8 <> 1
+                StrCpy $0 "'$DriverSource' is a program or a DLL, not a kernel driver."
+            ${Else}
+                StrCpy $0 ""
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+    FileClose $R0
+FunctionEnd
+
+; Sets $0 to the reason why $INSTDIR cannot take Tavrello, or to "" when it lies below the 64-bit Program
+; Files folder, where only administrators can change files. Paths are compared after ".." and "." are
+; resolved (by GetFullPathNameW, which unlike NSIS's GetFullPathName takes folders that do not exist yet);
+; a short (8.3) name of Program Files does not count as it.
+Function CheckInstallFolder
+    StrCpy $0 ""
+    System::Call 'kernel32::GetFullPathNameW(w "$INSTDIR", i ${NSIS_MAX_STRLEN}, w .R1, p 0) i .R6'
+    ${If} $R6 = 0
+    ${OrIf} $R6 >= ${NSIS_MAX_STRLEN}
+        StrCpy $R1 "$INSTDIR"
+    ${EndIf}
+    StrCpy $R2 "$PROGRAMFILES64\"
+    StrLen $R3 $R2
+    StrCpy $R4 $R1 $R3
+    StrCpy $R5 $R1 "" $R3
+    ${If} $R4 != $R2
+    ${OrIf} $R5 == ""
+        StrCpy $0 "Tavrello can be installed only into a folder under $PROGRAMFILES64, not into '$INSTDIR'. Tavrello loads its driver into the Windows kernel from its own folder and runs as administrator, so the folder must be one that only administrators can change."
     ${EndIf}
 FunctionEnd
 
@@ -104,6 +197,43 @@ Function .onInit
     ${If} ${Errors}
         StrCpy $DriverSource ""
     ${EndIf}
+
+    ; An installed Tavrello is upgraded in its own folder, keeping its settings and data; a newer one is
+    ; replaced by this older one only when asked to.
+    ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $InstalledVersion != ""
+        ${VersionCompare} "${VERSION}" "$InstalledVersion" $R2
+        ClearErrors
+        ${GetOptions} $R0 "/ALLOWDOWNGRADE" $R3
+        ${If} $R2 == 2
+        ${AndIf} ${Errors}
+            MessageBox MB_OK|MB_ICONEXCLAMATION \
+                "Tavrello $InstalledVersion is installed, which is newer than this Tavrello ${VERSION}. Setup leaves it as it is.$\r$\n$\r$\nTo go back to ${VERSION} anyway, run setup with /ALLOWDOWNGRADE." \
+                /SD IDOK
+            SetErrorLevel 5
+            Quit
+        ${EndIf}
+        ${If} $R1 != ""
+            ${If} $INSTDIR != "$PROGRAMFILES64\${PRODUCT}"
+            ${AndIf} $INSTDIR != $R1
+                MessageBox MB_OK|MB_ICONEXCLAMATION \
+                    "Tavrello $InstalledVersion is installed in '$R1'; setup upgrades it there. To install it into '$INSTDIR' instead, uninstall it first." \
+                    /SD IDOK
+                SetErrorLevel 4
+                Quit
+            ${EndIf}
+            StrCpy $INSTDIR $R1
+        ${EndIf}
+    ${EndIf}
+
+    Call CheckInstallFolder
+    ${If} $0 != ""
+        MessageBox MB_OK|MB_ICONSTOP "$0" /SD IDOK
+        SetErrorLevel 4
+        Quit
+    ${EndIf}
+
     ${If} $DriverSource != ""
         Call CheckDriverSource
         ${If} $0 != ""
@@ -126,8 +256,8 @@ Function DriverPageCreate
         Abort
     ${EndIf}
     ; One line each: a continued line would carry its indentation into the text.
-    StrCpy $1 "Tavrello measures the writes through the Wrimon driver, the file wrimon.sys. The driver is not part of this installer: it is supplied separately."
-    StrCpy $2 "If you have it, choose the file here and it is copied beside the program. Otherwise leave the field empty and copy wrimon.sys later into $INSTDIR. Until then Tavrello starts, but measures nothing."
+    StrCpy $1 "Tavrello measures the writes best through the Wrimon driver, the file wrimon.sys, a 64-bit kernel driver. It is not part of this installer: it is supplied separately."
+    StrCpy $2 "If you have it, choose the file here and it is copied beside the program. Otherwise leave the field empty (you can copy wrimon.sys into $INSTDIR later): without the driver, Tavrello measures through the file events that Windows itself reports, a way not yet confirmed on real Windows machines."
     ${NSD_CreateLabel} 0 0 100% 60u "$1$\r$\n$\r$\n$2"
     Pop $0
     ${NSD_CreateText} 0 68u -66u 13u "$DriverSource"
@@ -168,18 +298,31 @@ Section "Tavrello" SecProgram
     File "${STAGE}/README.txt"
     File "${STAGE}/LICENSE.txt"
 
+    ${If} $InstalledVersion != ""
+        DetailPrint "Upgraded Tavrello $InstalledVersion to ${VERSION}; its settings and data are kept."
+    ${EndIf}
     ; Choosing the already installed driver again keeps it as it is.
     ${If} $DriverSource != ""
     ${AndIf} $DriverSource != "$INSTDIR\wrimon.sys"
         System::Call 'kernel32::CopyFileW(w "$DriverSource", w "$INSTDIR\wrimon.sys", i 0) i .r0'
         ${If} $0 == 0
-            DetailPrint "Could not copy $DriverSource to $INSTDIR\wrimon.sys"
-            MessageBox MB_OK|MB_ICONEXCLAMATION \
-                "The driver file '$DriverSource' could not be copied. Copy it yourself into $INSTDIR." /SD IDOK
+            StrCpy $DriverNote "The driver file $DriverSource could not be copied. Copy it yourself into $INSTDIR."
+            DetailPrint "$DriverNote"
+            MessageBox MB_OK|MB_ICONEXCLAMATION "$DriverNote" /SD IDOK
             SetErrorLevel 2
         ${Else}
-            DetailPrint "Copied $DriverSource to $INSTDIR\wrimon.sys"
+            FileOpen $0 "$INSTDIR\wrimon.sys" r
+            FileSeek $0 0 END $1
+            FileClose $0
+            StrCpy $DriverNote "Copied the 64-bit kernel driver $DriverSource ($1 bytes) to $INSTDIR\wrimon.sys."
+            DetailPrint "$DriverNote"
         ${EndIf}
+    ${ElseIf} ${FileExists} "$INSTDIR\wrimon.sys"
+        StrCpy $DriverNote "The driver $INSTDIR\wrimon.sys is kept as it was."
+        DetailPrint "$DriverNote"
+    ${Else}
+        StrCpy $DriverNote "No driver was copied: Tavrello measures through the file events of Windows until wrimon.sys is in $INSTDIR."
+        DetailPrint "$DriverNote"
     ${EndIf}
 
     WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -200,6 +343,31 @@ Section "Tavrello" SecProgram
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
+
+; The autostart task that Tavrello creates for its user is named after the user's SID.
+Function un.DeleteAutostartTask
+    ; TOKEN_QUERY of the process's own token (the pseudo handle -1).
+    System::Call 'advapi32::OpenProcessToken(p -1, i 0x8, *p .r1) i .r0'
+    ${If} $0 = 0
+        Return
+    ${EndIf}
+    System::Alloc 256
+    Pop $2
+    ; TokenUser: a TOKEN_USER whose first field points to the SID.
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r2, i 256, *i .r3) i .r0'
+    ${If} $0 <> 0
+        System::Call '*$2(p .r4)'
+        System::Call 'advapi32::ConvertSidToStringSidW(p r4, *p .r5) i .r0'
+        ${If} $0 <> 0
+            System::Call 'kernel32::lstrcpynW(w .r6, p r5, i ${NSIS_MAX_STRLEN})'
+            System::Call 'kernel32::LocalFree(p r5)'
+            nsExec::Exec '"$SYSDIR\schtasks.exe" /delete /tn "${PRODUCT} autostart $6" /f'
+            Pop $0
+        ${EndIf}
+    ${EndIf}
+    System::Free $2
+    System::Call 'kernel32::CloseHandle(p r1)'
+FunctionEnd
 
 Function un.onInit
     SetRegView 64
@@ -247,6 +415,7 @@ Section "Uninstall"
     nsExec::Exec '"$SYSDIR\sc.exe" delete Wrimon'
     Pop $0
     DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+    Call un.DeleteAutostartTask
 
     ; Only the files of the installation: the folder goes only when nothing else is left in it.
     Delete "$INSTDIR\tavrello.exe"

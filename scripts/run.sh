@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tavrello if needed and runs it under Wine, with the Wine stand-in of the Wrimon driver producing
-# a demo workload. Returns when the program has ended.
+# a demo workload that it measures from the start, and the stand-in disk driver showing a demo NVMe
+# drive behind C: (the Drive Health window). Returns when the program has ended.
 #
 #   scripts/run.sh            # on $DISPLAY, or on a private Xvfb when no display is set
 #   scripts/run.sh --desktop  # inside a Wine virtual desktop (1280x800), which has a taskbar and a tray
@@ -15,7 +16,7 @@ for arg in "$@"; do
     case "$arg" in
     --desktop) desktop=1 ;;
     -h | --help)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -39,15 +40,20 @@ if [ ! -f "$BIN/wrimon.sys" ]; then
 fi
 
 . "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/standin-disk.sh"
 trap wine_env_stop EXIT
 wine_env_start
+standin_disk_install_demo "$BIN"
 if [ -n "$_tav_xvfb_pid" ]; then
     echo "run: no DISPLAY set, so Tavrello runs on a private Xvfb display $DISPLAY that nobody sees;"
     echo "     close it with Ctrl+C here, or set DISPLAY to watch it."
 fi
 
-# The stand-in's demo workload: writes imitating a desktop, on the drives Tavrello attaches.
+# The stand-in's demo workload: writes imitating a desktop, on the drives Tavrello attaches; monitoring
+# starts as the window opens (the option "Auto start Tavrello"), so the figures come without a click.
 export WRIMON_STANDIN_DEMO=1
+wine reg add 'HKCU\software\Orvek software\Tavrello\Interface Settings' /v m_boolAutostartSession \
+    /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
 
 cd "$BIN"
 if [ "$desktop" -eq 0 ]; then

@@ -75,6 +75,7 @@ fi
 # Always a private display, whatever DISPLAY says: nothing else on the screen, the same size everywhere.
 unset DISPLAY
 . "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/standin-disk.sh"
 export WINEPREFIX="$BUILD_DIR/screenshots-prefix"
 wineserver -k </dev/null >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
@@ -112,6 +113,12 @@ appdata=$(wine cmd /c echo %APPDATA% </dev/null 2>/dev/null | tr -d '\r')
 datafolder="$(winepath -u "$appdata" 2>/dev/null)/Orvek software/Tavrello"
 mkdir -p "$datafolder"
 python3 "$ROOT/scripts/screenshots/demo_history.py" "$datafolder/Write History.csv"
+# The demo NVMe drive behind C:, with a month of its daily readings, so that Drive Health has a rate, and a
+# rated endurance entered for it.
+standin_disk_install_demo "$BIN"
+python3 "$ROOT/scripts/standin_disk_demo.py" history "$datafolder/Drive History.csv" 30
+wine reg add 'HKCU\software\Orvek software\Tavrello\Drive Ratings' /v DEMO0001NVME /t REG_DWORD /d 600 /f \
+    </dev/null >/dev/null 2>&1
 # A heavy-writing threshold of 1 MB a minute, which the demo workload passes: the log viewer then shows the
 # alert's line (Wine's tray shows no balloons on our Xvfb).
 wine reg add 'HKCU\software\Orvek software\Tavrello\Interface Settings' /v m_intAlertMegabytesPerMinute \

@@ -6,6 +6,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 _tav_xvfb_pid=""
 . "$(dirname "${BASH_SOURCE[0]}")/wine-fonts.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/wine-standin.sh"
 
 wine_env_start() {
     if [ -z "${DISPLAY:-}" ]; then
@@ -24,6 +25,7 @@ wine_env_start() {
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot -u </dev/null >/dev/null 2>&1
     wine_install_fonts
+    wine_install_standin_library "$BUILD_DIR/bin"
     if [ -n "$_tav_xvfb_pid" ]; then
         # No window manager runs on our Xvfb: unmanaged windows spare each hide a two-second wait for a
         # window manager that never answers.

@@ -18,5 +18,7 @@ if wineserver -p </dev/null >/dev/null 2>&1; then
 fi
 . "$(dirname "$0")/wine-fonts.sh"
 wine_install_fonts || exit 1
+. "$(dirname "$0")/wine-standin.sh"
+wine_install_standin_library "$bindir"
 cd "$bindir" || exit 1
 exec wine "$bindir/$(basename "$exe")" "$@"

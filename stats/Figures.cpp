@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "stats/Format.h"
+#include "stats/history/HistoryClock.h"
 
 namespace
 {
@@ -10,16 +11,31 @@ namespace
 constexpr double kWholeYearsFrom = 99.5;
 } // namespace
 
-void AdvanceMonitoringTime(CQStatisticsBlock& block, bool running, int64_t now)
+CQMonitoringClock::CQMonitoringClock(const CQHistoryClock* clock)
+    : m_clock(clock ? *clock : SystemHistoryClock())
 {
-    if (!running)
-        return;
-    // A clock that stepped back only moves the stamp: the seconds never go down or wrap. The difference
-    // is taken unsigned, so even a stamp from a damaged file cannot overflow it.
-    if (now > block.m_int64LastTimeStamp)
-        block.m_qwordMonitoringSeconds +=
-            static_cast<uint64_t>(now) - static_cast<uint64_t>(block.m_int64LastTimeStamp);
-    block.m_int64LastTimeStamp = now;
+}
+
+void CQMonitoringClock::Restart()
+{
+    m_boolCounting = true;
+    m_qwordLastAwakeMs = m_clock.AwakeMilliseconds();
+    m_qwordCarryMs = 0;
+}
+
+void CQMonitoringClock::Advance(CQStatisticsBlock& block, bool counting, int64_t now)
+{
+    const uint64_t awake = m_clock.AwakeMilliseconds();
+    if (counting)
+    {
+        const uint64_t elapsed =
+            m_boolCounting && awake >= m_qwordLastAwakeMs ? awake - m_qwordLastAwakeMs + m_qwordCarryMs : 0;
+        block.m_qwordMonitoringSeconds += elapsed / 1000;
+        m_qwordCarryMs = elapsed % 1000;
+        block.m_int64LastTimeStamp = now;
+    }
+    m_boolCounting = counting;
+    m_qwordLastAwakeMs = awake;
 }
 
 std::wstring FormatLife(uint64_t days)
@@ -38,6 +54,11 @@ std::wstring FormatLife(uint64_t days)
     return buffer;
 }
 
+uint64_t WritesPerDay(uint64_t written, uint64_t seconds)
+{
+    return (written / (seconds ? seconds : 1)) * 86400;
+}
+
 CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQStatisticsBlock& block,
                              bool running, int pendingRecords, uint64_t lifeBudget)
 {
@@ -51,8 +72,8 @@ CQFigureTexts ComputeFigures(uint64_t written, uint64_t writtenAligned, const CQ
     const uint64_t seconds = block.m_qwordMonitoringSeconds ? block.m_qwordMonitoringSeconds : 1;
     t.monitoringTime = FormatDuration(static_cast<int64_t>(seconds));
 
-    const uint64_t perDay = (written / seconds) * 86400;
-    const uint64_t alignedPerDay = (writtenAligned / seconds) * 86400;
+    const uint64_t perDay = WritesPerDay(written, seconds);
+    const uint64_t alignedPerDay = WritesPerDay(writtenAligned, seconds);
     t.writesPerDay = FormatSize(perDay);
     t.alignedPerDay = FormatSize(alignedPerDay);
     t.totalRead = FormatSize(block.m_qwordRead);

@@ -12,7 +12,8 @@ using Bytes = std::vector<BYTE>;
 
 // Saved files of four monitors filled the way the processing thread fills one: empty; small with
 // processes and links; a few thousand items in wide folders and deep paths; one path nested deeper than
-// a load will follow. scratchFolder is where the saves are written. Empty on failure.
+// a load will follow. Without the save's trailer: the format's own bytes. scratchFolder is where the
+// saves are written. Empty on failure.
 std::vector<Bytes> MakeSavedDataSeeds(const std::wstring& scratchFolder);
 
 // Where the fields of a saved data file lie, read from the format itself.
@@ -33,6 +34,6 @@ struct SavedDataLayout
 void ReadSavedDataLayout(const Bytes& bytes, SavedDataLayout& layout);
 
 // Input index of a run: one seed (or two, spliced), one change that knows the layout, and sometimes blind
-// changes on top (bit flips, overwrites, cuts).
+// changes on top (bit flips, overwrites, cuts); a quarter of them end in a trailer that verifies.
 Bytes MakeSavedDataInput(const std::vector<Bytes>& seeds, const std::vector<SavedDataLayout>& layouts,
                          uint64_t runSeed, uint64_t index);

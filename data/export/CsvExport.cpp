@@ -1,52 +1,41 @@
 #include "data/export/CsvExport.h"
 
 #include <algorithm>
-#include <cwchar>
 
 #include "app/CriticalSection.h"
 #include "app/Log.h"
 #include "data/Error.h"
-#include "data/export/CsvText.h"
+#include "data/csv/Utf8.h"
 #include "data/export/TreeCsvWalk.h"
-#include "engine/FileHandle.h"
+#include "data/File.h"
+#include "data/SafeReplace.h"
 
 namespace
 {
 // UTF-8 gathered before each write to the file.
 constexpr size_t kWriteChunk = 256 * 1024;
-constexpr int kTemporaryNameTries = 100;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-// A new file beside path, opened for writing; it did not exist before, so no file or link that someone
-// else placed there is ever written through.
-CQFileHandle CreateTemporaryBeside(const std::wstring& path, std::wstring& temporary)
+// The file is written through the program's one durable replace, under a new name beside it (the folder
+// is the user's), and replaces a file of its name only once it is complete.
+CQReplaceOptions ExportReplaceOptions()
 {
-    const size_t slash = path.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-    DWORD seed = ::GetCurrentProcessId() * 2654435761u ^ static_cast<DWORD>(::GetTickCount64());
-    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt)
-    {
-        wchar_t name[32];
-        std::swprintf(name, 32, L"~tav%08lx.tmp", static_cast<unsigned long>(seed + attempt * 7919u));
-        temporary = folder + name;
-        CQFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.IsValid() || ::GetLastError() != ERROR_FILE_EXISTS)
-            return file;
-    }
-    return CQFileHandle();
+    CQReplaceOptions options;
+    options.uniqueTemporary = true;
+    options.refuseLinks = false;
+    options.keepIfNotReplaced = false;
+    return options;
 }
 
-BOOL WriteAll(HANDLE file, const std::string& bytes)
+BOOL WriteAll(CQFile& file, const std::string& bytes)
 {
     size_t done = 0;
     while (done < bytes.size())
     {
         const DWORD count = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!::WriteFile(file, bytes.data() + done, count, &written, nullptr) || written == 0)
+        if (!file.Write(bytes.data() + done, count))
             return FALSE;
-        done += written;
+        done += count;
     }
     return TRUE;
 }
@@ -61,10 +50,10 @@ CQExportResult ExportTreeAsCsv(const CQExportSource& source, const std::wstring&
                                CQExportProgress& progress)
 {
     CQExportResult result;
-    std::wstring temporary;
-    CQFileHandle file = CreateTemporaryBeside(path, temporary);
-    if (!file.IsValid())
+    CQSafeReplacement file(path, ExportReplaceOptions());
+    if (!file.Begin())
     {
+        ::SetLastError(file.GetError());
         CQFileError error(path.c_str());
         result.m_dwordError = error.GetErrorCode();
         return result;
@@ -101,7 +90,7 @@ CQExportResult ExportTreeAsCsv(const CQExportSource& source, const std::wstring&
         text.clear();
         if (bytes.size() >= kWriteChunk || !more)
         {
-            ok = WriteAll(file.Get(), bytes);
+            ok = WriteAll(file.File(), bytes);
             bytes.clear();
         }
     }
@@ -109,11 +98,7 @@ CQExportResult ExportTreeAsCsv(const CQExportSource& source, const std::wstring&
 
     if (ok && result.m_outcome != CQExportResult::stopped)
     {
-        // Closing can be where a full disk shows, so it is checked too.
-        ok = ::CloseHandle(file.Release()) != 0;
-        if (ok)
-            ok = ::MoveFileExW(temporary.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        ok = file.Commit().outcome == CQReplaceResult::replaced;
         if (ok)
         {
             result.m_outcome = CQExportResult::written;
@@ -124,6 +109,8 @@ CQExportResult ExportTreeAsCsv(const CQExportSource& source, const std::wstring&
     }
     if (!ok)
     {
+        if (file.GetError() != NO_ERROR)
+            ::SetLastError(file.GetError());
         CQFileError error(path.c_str());
         result.m_outcome = CQExportResult::failed;
         result.m_dwordError = error.GetErrorCode();
@@ -132,7 +119,6 @@ CQExportResult ExportTreeAsCsv(const CQExportSource& source, const std::wstring&
     {
         LogLine(L"Export to '" + path + L"' stopped");
     }
-    file.Reset();
-    ::DeleteFileW(temporary.c_str());
+    // The temporary, not committed, goes with `file`.
     return result;
 }

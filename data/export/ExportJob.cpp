@@ -46,7 +46,7 @@ CQExportResult CQExportJob::TakeResult()
 
 CQExportResult CQExportJob::Stop()
 {
-    m_progress.m_boolStop.store(true);
+    RequestStop();
     return TakeResult();
 }
 

@@ -30,7 +30,10 @@ public:
     // Waits for the thread to end and returns its result; the job is then free for the next Start. An
     // inactive job gives a result of no rows that is "stopped".
     CQExportResult TakeResult();
-    // Asks the export to stop at its next slice, then takes the result as above.
+    // Asks the export to stop at its next slice, without waiting for it.
+    void RequestStop() { m_progress.m_boolStop.store(true); }
+    bool IsStopRequested() const { return m_progress.m_boolStop.load(); }
+    // Asks the export to stop, then takes the result as above.
     CQExportResult Stop();
 
 private:

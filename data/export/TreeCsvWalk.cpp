@@ -1,10 +1,10 @@
 #include "data/export/TreeCsvWalk.h"
 
 #include "data/TreeItem.h"
-#include "data/export/CsvText.h"
+#include "data/csv/CsvText.h"
 
 const wchar_t CQTreeCsvWalk::kHeader[] =
-    L"Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n";
+    L"Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writer,Bytes by writer\r\n";
 const wchar_t CQTreeCsvWalk::kUnknownProcess[] = L"< unknown >";
 
 namespace
@@ -62,32 +62,31 @@ void CQTreeCsvWalk::AppendRow(std::wstring& out, const CQTreeItem& item, const w
     AppendDecimal(out, item.m_qwordWritten);
     out += L',';
     AppendDecimal(out, item.m_qwordWrittenAligned);
-    out += L',';
-    AppendWriters(item);
-    AppendCsvField(out, m_csWriters);
+    AppendWriters(out, item);
     out += L"\r\n";
     ++m_qwordRows;
 }
 
-void CQTreeCsvWalk::AppendWriters(const CQTreeItem& item)
+void CQTreeCsvWalk::AppendWriters(std::wstring& out, const CQTreeItem& item) const
 {
-    m_csWriters.clear();
+    bool any = false;
     for (int i = 0; i < item.m_arrProcessLinks.GetSize(); ++i)
     {
         const CQProcessLink* link = item.m_arrProcessLinks[i];
         if (!link)
             continue;
-        if (!m_csWriters.empty())
-            m_csWriters += L';';
         const uint32_t index = link->m_dwordProcessIndex;
         const CQProcess* process = index < static_cast<uint32_t>(m_arrProcesses.GetSize())
                                        ? m_arrProcesses[static_cast<int>(index)]
                                        : nullptr;
-        if (process)
-            m_csWriters += process->m_csProcessName;
-        else
-            m_csWriters += kUnknownProcess;
-        m_csWriters += L'=';
-        AppendDecimal(m_csWriters, link->m_qwordWritten);
+        out += L',';
+        AppendCsvField(out, process ? std::wstring_view(process->m_csProcessName)
+                                    : std::wstring_view(kUnknownProcess));
+        out += L',';
+        AppendDecimal(out, link->m_qwordWritten);
+        any = true;
     }
+    // Every row has at least the header's columns.
+    if (!any)
+        out += L",,";
 }

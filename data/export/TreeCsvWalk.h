@@ -41,11 +41,11 @@ private:
     };
 
     void AppendRow(std::wstring& out, const CQTreeItem& item, const wchar_t* kind);
-    void AppendWriters(const CQTreeItem& item);
+    // The processes that wrote the item itself, a pair of columns each: the name, then the bytes.
+    void AppendWriters(std::wstring& out, const CQTreeItem& item) const;
 
     const CQPtrAutoArray<CQProcess>& m_arrProcesses;
     std::vector<Frame> m_arrStack;
     std::wstring m_csPath;
-    std::wstring m_csWriters;
     uint64_t m_qwordRows = 0;
 };

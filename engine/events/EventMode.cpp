@@ -47,6 +47,12 @@ void CQMonitor::StopSystemEvents()
     m_pSystemEvents.reset();
 }
 
+void CQMonitor::HaltSystemEvents()
+{
+    if (m_pSystemEvents)
+        m_pSystemEvents->Halt();
+}
+
 int CQMonitor::CountEventInstances(const std::wstring& volumeName)
 {
     return m_pSystemEvents->Source().IsVolumeAttached(volumeName) ? 1 : 0;

@@ -13,9 +13,6 @@ namespace
 
 // The session's own GUID.
 constexpr GUID kSessionGuid = {0x5C3A7E21, 0x9B4D, 0x4F6A, {0x8E, 0x12, 0x3D, 0x7B, 0x60, 0xA9, 0xC4, 0x5E}};
-// Busy machines write many events a second: large buffers, flushed every second.
-constexpr ULONG kBufferSizeKb = 64;
-constexpr ULONG kFlushSeconds = 1;
 // A session that cannot be read ends its ProcessTrace at once; this long is waited for that.
 constexpr DWORD kEarlyEndMs = 500;
 // How long the stop waits for the consumer thread to leave ProcessTrace.
@@ -30,28 +27,9 @@ std::wstring Failure(const wchar_t* step, ULONG code)
                       CQError::SystemText(code).c_str());
 }
 
-// The properties with room for the session name after them, as StartTraceW and ControlTraceW want them.
-EVENT_TRACE_PROPERTIES* MakeProperties(std::vector<BYTE>& buffer)
+EVENT_TRACE_PROPERTIES* PropertiesIn(std::vector<BYTE>& buffer)
 {
-    buffer.assign(sizeof(EVENT_TRACE_PROPERTIES) + sizeof(CQEventSession::SessionName), 0);
-    auto* properties = reinterpret_cast<EVENT_TRACE_PROPERTIES*>(buffer.data());
-    properties->Wnode.BufferSize = static_cast<ULONG>(buffer.size());
-    properties->Wnode.Flags = WNODE_FLAG_TRACED_GUID;
-    properties->Wnode.ClientContext = 1; // performance-counter time stamps
-    properties->Wnode.Guid = kSessionGuid;
-    properties->LogFileMode = EVENT_TRACE_REAL_TIME_MODE;
-    properties->BufferSize = kBufferSizeKb;
-    properties->FlushTimer = kFlushSeconds;
-    properties->LoggerNameOffset = sizeof(EVENT_TRACE_PROPERTIES);
-    return properties;
-}
-
-ULONG Enable(TRACEHANDLE session, const GUID& provider, UCHAR level, ULONGLONG keywords)
-{
-    ENABLE_TRACE_PARAMETERS parameters = {};
-    parameters.Version = ENABLE_TRACE_PARAMETERS_VERSION_2;
-    return EnableTraceEx2(session, &provider, EVENT_CONTROL_CODE_ENABLE_PROVIDER, level, keywords, 0, 0,
-                          &parameters);
+    return reinterpret_cast<EVENT_TRACE_PROPERTIES*>(buffer.data());
 }
 
 } // namespace
@@ -61,20 +39,57 @@ std::unique_ptr<CQEventFeed> MakeLiveEventFeed()
     return std::make_unique<CQEventSession>();
 }
 
+const EventTraceApi& SystemEventTraceApi()
+{
+    static const EventTraceApi api = {StartTraceW,  EnableTraceEx2, OpenTraceW,
+                                      ProcessTrace, CloseTrace,     ControlTraceW};
+    return api;
+}
+
+CQEventSession::CQEventSession(const EventTraceApi& api) : m_api(api) {}
+
 CQEventSession::~CQEventSession()
 {
     Stop();
 }
 
-ULONG CQEventSession::StartSession()
+std::vector<BYTE> CQEventSession::MakeProperties()
 {
-    return StartTraceW(&m_hSession, SessionName, MakeProperties(m_arrProperties));
+    std::vector<BYTE> buffer(sizeof(EVENT_TRACE_PROPERTIES) + sizeof(SessionName), 0);
+    EVENT_TRACE_PROPERTIES* properties = PropertiesIn(buffer);
+    properties->Wnode.BufferSize = static_cast<ULONG>(buffer.size());
+    properties->Wnode.Flags = WNODE_FLAG_TRACED_GUID;
+    properties->Wnode.ClientContext = 1; // performance-counter time stamps
+    properties->Wnode.Guid = kSessionGuid;
+    // Buffers per processor: a single buffer for all would order the events, but costs too much on a busy
+    // machine; the source orders them by their time stamps instead.
+    properties->LogFileMode = EVENT_TRACE_REAL_TIME_MODE;
+    properties->BufferSize = BufferSizeKb;
+    properties->MinimumBuffers = MinimumBuffers;
+    properties->MaximumBuffers = MaximumBuffers;
+    properties->FlushTimer = FlushSeconds;
+    properties->LoggerNameOffset = sizeof(EVENT_TRACE_PROPERTIES);
+    memcpy(buffer.data() + sizeof(EVENT_TRACE_PROPERTIES), SessionName, sizeof(SessionName));
+    return buffer;
 }
 
-ULONG CQEventSession::StopSession()
+ULONG CQEventSession::StartSession()
 {
-    return ControlTraceW(0, SessionName, MakeProperties(m_arrProperties), EVENT_TRACE_CONTROL_STOP);
+    std::vector<BYTE> properties = MakeProperties();
+    return m_api.StartTrace(&m_hSession, SessionName, PropertiesIn(properties));
 }
+
+namespace
+{
+ULONG Enable(const EventTraceApi& api, TRACEHANDLE session, const GUID& provider, UCHAR level,
+             ULONGLONG keywords)
+{
+    ENABLE_TRACE_PARAMETERS parameters = {};
+    parameters.Version = ENABLE_TRACE_PARAMETERS_VERSION_2;
+    return api.EnableTraceEx2(session, &provider, EVENT_CONTROL_CODE_ENABLE_PROVIDER, level, keywords, 0, 0,
+                              &parameters);
+}
+} // namespace
 
 bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
 {
@@ -83,7 +98,8 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
     if (status == ERROR_ALREADY_EXISTS)
     {
         LogLine(L"System file events: stopping the session left by an earlier run");
-        StopSession();
+        std::vector<BYTE> properties = MakeProperties();
+        m_api.ControlTrace(0, SessionName, PropertiesIn(properties), EVENT_TRACE_CONTROL_STOP);
         status = StartSession();
     }
     if (status != ERROR_SUCCESS)
@@ -91,9 +107,9 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
         why = Failure(L"StartTraceW", status);
         return false;
     }
-    m_boolSessionStarted = true;
+    m_boolSessionLive = true;
 
-    status = Enable(m_hSession, KernelFileProviderGuid, KernelFileLevel, KernelFileKeywords);
+    status = Enable(m_api, m_hSession, KernelFileProviderGuid, KernelFileLevel, KernelFileKeywords);
     if (status != ERROR_SUCCESS)
     {
         why = Failure(L"EnableTraceEx2", status);
@@ -106,7 +122,7 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
     logfile.ProcessTraceMode = kProcessTraceModeRealTime | kProcessTraceModeEventRecord;
     logfile.EventRecordCallback = OnEvent;
     logfile.Context = m_pSource;
-    m_hTrace = OpenTraceW(&logfile);
+    m_hTrace = m_api.OpenTrace(&logfile);
     if (m_hTrace == INVALID_PROCESSTRACE_HANDLE)
     {
         why = Failure(L"OpenTraceW", GetLastError());
@@ -130,7 +146,8 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
     }
 
     // The rundown comes once the session is read, so that its burst of names is not lost.
-    status = Enable(m_hSession, KernelRundownProviderGuid, KernelFileLevel, KernelRundownKeywordFiles);
+    status =
+        Enable(m_api, m_hSession, KernelRundownProviderGuid, KernelRundownLevel, KernelRundownKeywordFiles);
     if (status != ERROR_SUCCESS)
         LogLine(L"System file events: no names of the files open before the start: " +
                 Failure(L"EnableTraceEx2", status));
@@ -138,28 +155,52 @@ bool CQEventSession::Start(CQFileEventSource& source, std::wstring& why)
     return true;
 }
 
+void CQEventSession::StopSessionOnce()
+{
+    if (!m_boolSessionLive.exchange(false))
+        return;
+    m_boolEndAsked = true;
+    std::vector<BYTE> buffer = MakeProperties();
+    const ULONG status = m_api.ControlTrace(0, SessionName, PropertiesIn(buffer), EVENT_TRACE_CONTROL_STOP);
+    const EVENT_TRACE_PROPERTIES* properties = PropertiesIn(buffer);
+    // The loss figures mean something only for a session that was read.
+    if (status == ERROR_SUCCESS && m_boolReading)
+        LogFormatted(L"System file events session stopped: %lu events and %lu buffers lost",
+                     static_cast<unsigned long>(properties->EventsLost),
+                     static_cast<unsigned long>(properties->RealTimeBuffersLost));
+    else if (status != ERROR_SUCCESS)
+        LogLine(L"System file events: " + Failure(L"ControlTraceW", status));
+}
+
+void CQEventSession::Halt()
+{
+    StopSessionOnce();
+}
+
+bool CQEventSession::QueryLosses(SessionLosses& losses)
+{
+    if (!m_boolSessionLive)
+        return false;
+    std::vector<BYTE> buffer = MakeProperties();
+    if (m_api.ControlTrace(0, SessionName, PropertiesIn(buffer), EVENT_TRACE_CONTROL_QUERY) != ERROR_SUCCESS)
+        return false;
+    losses.Events = PropertiesIn(buffer)->EventsLost;
+    losses.Buffers = PropertiesIn(buffer)->RealTimeBuffersLost;
+    return true;
+}
+
 bool CQEventSession::Stop()
 {
+    // The reading is closed first, then the session; the consumer thread leaves ProcessTrace on either.
     if (m_hTrace != INVALID_PROCESSTRACE_HANDLE)
     {
-        const ULONG status = CloseTrace(m_hTrace);
+        m_boolEndAsked = true;
+        const ULONG status = m_api.CloseTrace(m_hTrace);
         if (status != ERROR_SUCCESS && status != ERROR_CTX_CLOSE_PENDING)
             LogLine(L"System file events: " + Failure(L"CloseTrace", status));
         m_hTrace = INVALID_PROCESSTRACE_HANDLE;
     }
-    if (m_boolSessionStarted)
-    {
-        m_boolSessionStarted = false;
-        const ULONG status = StopSession();
-        const auto* properties = reinterpret_cast<const EVENT_TRACE_PROPERTIES*>(m_arrProperties.data());
-        // The loss figures mean something only for a session that was read.
-        if (status == ERROR_SUCCESS && m_boolReading)
-            LogFormatted(L"System file events session stopped: %lu events and %lu buffers lost",
-                         static_cast<unsigned long>(properties->EventsLost),
-                         static_cast<unsigned long>(properties->RealTimeBuffersLost));
-        else if (status != ERROR_SUCCESS)
-            LogLine(L"System file events: " + Failure(L"ControlTraceW", status));
-    }
+    StopSessionOnce();
     if (m_hConsumer == nullptr)
         return true;
     if (WaitForSingleObject(m_hConsumer, kStopWaitMs) != WAIT_OBJECT_0)
@@ -173,9 +214,13 @@ DWORD WINAPI CQEventSession::Consume(LPVOID parameter)
 {
     CQEventSession* session = static_cast<CQEventSession*>(parameter);
     TRACEHANDLE trace = session->m_hConsumerTrace;
-    const ULONG status = ProcessTrace(&trace, 1, nullptr, nullptr);
-    session->m_csEnd =
-        status == ERROR_SUCCESS ? std::wstring(L"the session was closed") : Failure(L"ProcessTrace", status);
+    const ULONG status = session->m_api.ProcessTrace(&trace, 1, nullptr, nullptr);
+    if (session->m_boolEndAsked)
+        session->m_csEnd = L"the session was stopped";
+    else if (status == ERROR_SUCCESS)
+        session->m_csEnd = FormatText(L"the session \"%ls\" was stopped outside Tavrello", SessionName);
+    else
+        session->m_csEnd = Failure(L"ProcessTrace", status);
     session->m_pSource->EndOfEvents(session->m_csEnd);
     return 0;
 }

@@ -4,17 +4,23 @@
 #include <cwchar>
 
 #include "app/Log.h"
+#include "engine/Counters.h"
 #include "engine/LogFormat.h"
 #include "engine/WrimonProtocol.h"
 #include "engine/events/DriverRecord.h"
 
-CQFileEventSource::CQFileEventSource(Clock clock, size_t namesPerHalf, size_t inboxByteLimit)
-    : m_fnClock(clock ? std::move(clock) : Clock([] { return GetTickCount64(); })),
-      m_inbox(inboxByteLimit, inboxByteLimit / 64 + 1), m_translator(namesPerHalf)
+CQFileEventSource::CQFileEventSource(CQEventFeed* feed, const FileEventLimits& limits)
+    : m_pFeed(feed), m_inbox(limits.InboxBytes, limits.InboxBytes / 64 + 1),
+      m_translator(limits.KeyNameBytes, limits.ObjectNameBytes),
+      m_order(feed != nullptr ? feed->HoldMs() : 0, limits.HeldBytes), m_qwordStart(Now()),
+      m_report(m_qwordStart)
 {
     m_lockVolumes.Init();
-    m_qwordStart = m_fnClock();
-    m_qwordNextReport = m_qwordStart + FirstReportMs;
+}
+
+ULONGLONG CQFileEventSource::Now() const
+{
+    return m_pFeed != nullptr ? m_pFeed->Now() : GetTickCount64();
 }
 
 bool CQFileEventSource::IsOnVolume(const std::wstring& path, const std::wstring& volumeName)
@@ -70,11 +76,10 @@ void CQFileEventSource::RefreshVolumes()
     m_dwordVolumesSeenVersion = m_dwordVolumesVersion;
 }
 
-// An unnamed write cannot be placed on a volume; it is passed on while any volume is monitored.
 bool CQFileEventSource::Passes(const FileWrite& write) const
 {
     if (write.Name == nullptr)
-        return !m_arrVolumesSeen.empty();
+        return false;
     for (const std::wstring& volume : m_arrVolumesSeen)
     {
         if (IsOnVolume(*write.Name, volume))
@@ -83,19 +88,8 @@ bool CQFileEventSource::Passes(const FileWrite& write) const
     return false;
 }
 
-void CQFileEventSource::NoteLayout(const FileWrite& write)
+void CQFileEventSource::TakeInbox(ULONGLONG now)
 {
-    bool& seen = m_boolLayoutSeen[write.PointerSize == 8 ? 1 : 0][write.Version];
-    if (seen)
-        return;
-    seen = true;
-    LogFormatted(L"System file events: write events of version %u with %u-bit pointers",
-                 static_cast<unsigned>(write.Version), static_cast<unsigned>(write.PointerSize * 8));
-}
-
-bool CQFileEventSource::TakeBatch()
-{
-    m_intBatchNext = 0;
     const bool any = m_inbox.Take(m_batch);
     m_qwordDropped += m_batch.Dropped;
     if (any)
@@ -105,38 +99,45 @@ bool CQFileEventSource::TakeBatch()
         m_boolEnded = true;
         m_csEndReason = m_batch.Why;
     }
-    return any;
+    m_order.Add(m_batch, now);
 }
 
-void CQFileEventSource::Report()
+void CQFileEventSource::Publish()
 {
     const FileEventCounts& counts = m_translator.Counts();
-    if (counts.Events == m_qwordReportedEvents && m_qwordDropped == m_qwordReportedDropped)
-        return;
-    m_qwordReportedEvents = counts.Events;
-    m_qwordReportedDropped = m_qwordDropped;
-    const double share = counts.Writes != 0 ? 100.0 * static_cast<double>(counts.UnnamedWrites) /
-                                                  static_cast<double>(counts.Writes)
-                                            : 0.0;
-    LogFormatted(
-        L"System file events: %llu writes (%llu paging I/O), %llu without a name (%.1f%%), %llu names "
-        L"from the rundown, %llu events dropped, %llu loss reports",
-        static_cast<unsigned long long>(counts.Writes), static_cast<unsigned long long>(counts.PagingWrites),
-        static_cast<unsigned long long>(counts.UnnamedWrites), share,
-        static_cast<unsigned long long>(counts.RundownNames), static_cast<unsigned long long>(m_qwordDropped),
-        static_cast<unsigned long long>(counts.LossReports));
+    CounterStore(m_published.Writes, counts.Writes);
+    CounterStore(m_published.UnnamedWrites, counts.UnnamedWrites);
+    CounterStore(m_published.UnnamedBytes, counts.UnnamedBytes);
+    CounterStore(m_published.Dropped, m_qwordDropped);
+    CounterStore(m_published.Lost.Events, m_lost.Events);
+    CounterStore(m_published.Lost.Buffers, m_lost.Buffers);
+}
+
+SystemEventFigures CQFileEventSource::Figures() const
+{
+    SystemEventFigures figures;
+    figures.Writes = CounterLoad(m_published.Writes);
+    figures.UnnamedWrites = CounterLoad(m_published.UnnamedWrites);
+    figures.UnnamedBytes = CounterLoad(m_published.UnnamedBytes);
+    figures.Dropped = CounterLoad(m_published.Dropped);
+    figures.Lost.Events = CounterLoad(m_published.Lost.Events);
+    figures.Lost.Buffers = CounterLoad(m_published.Lost.Buffers);
+    return figures;
 }
 
 void CQFileEventSource::LogFinalReport()
 {
-    m_qwordReportedEvents = ~0ull;
-    Report();
+    Publish();
+    m_report.Log(Now(), true, m_translator, Figures(), m_order.LateEvents());
 }
 
 PortReply CQFileEventSource::Gone(const std::wstring& line)
 {
     LogLine(line);
     m_boolGone = true;
+    // An enabled session costs every file write of the machine something: it goes at once.
+    if (m_pFeed != nullptr)
+        m_pFeed->Halt();
     return PortReply{WrimonResultDriverGone, 0};
 }
 
@@ -145,6 +146,7 @@ PortReply CQFileEventSource::RequestRecords(BYTE* pBuffer, DWORD bufferSize)
     if (m_boolGone)
         return PortReply{WrimonResultDriverGone, 0};
     RefreshVolumes();
+    const ULONGLONG now = Now();
 
     DWORD filled = 0;
     if (!m_arrCarried.empty())
@@ -162,16 +164,16 @@ PortReply CQFileEventSource::RequestRecords(BYTE* pBuffer, DWORD bufferSize)
         }
         m_arrCarried.clear();
     }
-    for (;;)
+    TakeInbox(now);
+    // Once the feed has ended nothing older can come: everything held goes out.
+    OrderedEvent event;
+    while (m_order.Next(now, m_boolEnded, event))
     {
-        if (m_intBatchNext == m_batch.Events.size() && !TakeBatch())
-            break;
-        const InboxEvent& event = m_batch.Events[m_intBatchNext++];
+        m_report.NoteLayout(*event.Head);
         FileWrite write;
-        if (!m_translator.Translate(event.Head, m_batch.Bytes.data() + event.Offset, event.Length, write))
-            continue;
-        NoteLayout(write);
-        if (!Passes(write))
+        if (!m_translator.Translate(*event.Head, PayloadToRead(event.Payload, event.Length), event.Length,
+                                    write) ||
+            !Passes(write))
             continue;
         const size_t length = DriverRecordLength(write);
         if (length > bufferSize - filled)
@@ -185,15 +187,12 @@ PortReply CQFileEventSource::RequestRecords(BYTE* pBuffer, DWORD bufferSize)
         ++m_qwordPassed;
     }
 
-    const ULONGLONG now = m_fnClock();
-    if (now >= m_qwordNextReport)
-    {
-        Report();
-        m_qwordNextReport = now + ReportIntervalMs;
-    }
+    m_report.PollLosses(m_pFeed, now, m_lost);
+    Publish();
+    m_report.Log(now, false, m_translator, Figures(), m_order.LateEvents());
     if (filled != 0)
         return PortReply{S_OK, filled};
-    if (m_boolEnded && m_arrCarried.empty())
+    if (m_boolEnded && m_arrCarried.empty() && m_order.Empty())
         return Gone(L"System file events ended: " + m_csEndReason);
     if (!m_boolAnyEvent && now >= m_qwordStart && now - m_qwordStart >= SilenceLimitMs)
         return Gone(FormatText(L"System file events are not available: no event arrived within %llu seconds",

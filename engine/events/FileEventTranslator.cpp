@@ -9,6 +9,7 @@ FileEventHead FileEventHeadOf(const EVENT_HEADER& header)
 {
     FileEventHead head;
     head.ProviderId = header.ProviderId;
+    head.TimeStamp = header.TimeStamp.QuadPart;
     head.ProcessId = header.ProcessId;
     head.Id = header.EventDescriptor.Id;
     head.Flags = header.Flags;
@@ -17,8 +18,8 @@ FileEventHead FileEventHeadOf(const EVENT_HEADER& header)
     return head;
 }
 
-CQFileEventTranslator::CQFileEventTranslator(size_t namesPerHalf)
-    : m_mapKeys(namesPerHalf), m_mapObjects(namesPerHalf)
+CQFileEventTranslator::CQFileEventTranslator(size_t keyNameBytes, size_t objectNameBytes)
+    : m_mapKeys(keyNameBytes), m_mapObjects(objectNameBytes)
 {
 }
 
@@ -33,26 +34,23 @@ bool CQFileEventTranslator::Translate(const FileEventHead& head, const BYTE* pPa
         case KernelFileEventWrite:
             return TranslateWrite(head, pPayload, cbPayload, write);
         case KernelFileEventNameCreate:
-            TakeKeyedName(m_mapKeys, head, pPayload, cbPayload, m_counts.EventNames);
+            TakeNameCreate(head, pPayload, cbPayload);
             break;
         case KernelFileEventNameDelete:
-            ForgetKey(head, pPayload, cbPayload);
+            TakeNameDelete(head, pPayload, cbPayload);
             break;
         case KernelFileEventCreate:
         case KernelFileEventCreateNewFile:
-            TakeCreateName(head, pPayload, cbPayload);
+            TakeCreate(head, pPayload, cbPayload);
             break;
         default:
             break;
         }
         return false;
     }
-    // The rundown's "FileObject" is in fact the file key that later writes carry.
-    if ((IsEqualGUID(head.ProviderId, KernelRundownProviderGuid) ||
-         IsEqualGUID(head.ProviderId, FileIoClassGuid)) &&
-        head.Opcode == FileIoOpcodeFileRundown)
+    if (IsFileRundownEvent(head.ProviderId, head.Opcode))
     {
-        TakeKeyedName(m_mapKeys, head, pPayload, cbPayload, m_counts.RundownNames);
+        TakeRundown(head, pPayload, cbPayload);
         return false;
     }
     if (IsEqualGUID(head.ProviderId, EventTraceClassGuid) && head.Opcode >= EventTraceOpcodeLostEvent &&
@@ -80,48 +78,80 @@ bool CQFileEventTranslator::TranslateWrite(const FileEventHead& head, const BYTE
     write.ProcessId = head.ProcessId;
     write.IoFlags = ioFlags;
     write.IoSize = ioSize;
-    write.Version = head.Version;
-    write.PointerSize = payload.PointerSize();
     write.Name = m_mapKeys.Find(fileKey);
     if (write.Name == nullptr)
         write.Name = m_mapObjects.Find(fileObject);
     ++m_counts.Writes;
     if (write.Name == nullptr)
+    {
         ++m_counts.UnnamedWrites;
+        m_counts.UnnamedBytes += ioSize;
+    }
     if (ioFlags & IrpFlagPagingIo)
         ++m_counts.PagingWrites;
     return true;
 }
 
-void CQFileEventTranslator::TakeKeyedName(CQFileNameMap& map, const FileEventHead& head, const BYTE* pPayload,
-                                          size_t cbPayload, uint64_t& counter)
+bool CQFileEventTranslator::ReadKeyedName(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload,
+                                          uint64_t& key, std::wstring& name)
 {
     const CQEventPayload payload(pPayload, cbPayload, EventPointerSize(head.Flags));
-    uint64_t key = 0;
-    std::wstring name;
     if (!payload.ReadPointer(0, key) ||
         !payload.ReadString(KeyedNameOffset(payload.PointerSize()), name, FileEventMaxNameChars))
     {
         ++m_counts.Malformed;
-        return;
+        return false;
     }
-    if (name.empty())
-    {
-        map.Remove(key);
-        return;
-    }
-    map.Set(key, std::move(name));
-    ++counter;
+    return true;
 }
 
-void CQFileEventTranslator::TakeCreateName(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
+void CQFileEventTranslator::TakeNameCreate(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
+{
+    uint64_t key = 0;
+    std::wstring name;
+    if (!ReadKeyedName(head, pPayload, cbPayload, key, name))
+        return;
+    // A key named without a name keeps no name of a file it stood for before.
+    if (name.empty())
+    {
+        m_mapKeys.Remove(key);
+        return;
+    }
+    m_mapKeys.Set(key, std::move(name));
+    ++m_counts.EventNames;
+}
+
+void CQFileEventTranslator::TakeNameDelete(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
+{
+    uint64_t key = 0;
+    std::wstring name;
+    if (!ReadKeyedName(head, pPayload, cbPayload, key, name))
+        return;
+    if (!m_mapKeys.RemoveIf(key, name) && m_mapKeys.Has(key))
+        ++m_counts.StaleDeletions;
+}
+
+void CQFileEventTranslator::TakeRundown(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
+{
+    // The rundown's "FileObject" is in fact the file key that later writes carry. Its names describe the
+    // moment the session started, so a name that a live event gave since stays.
+    uint64_t key = 0;
+    std::wstring name;
+    if (!ReadKeyedName(head, pPayload, cbPayload, key, name))
+        return;
+    ++m_counts.RundownNames;
+    if (!name.empty())
+        m_mapKeys.Fill(key, std::move(name));
+}
+
+void CQFileEventTranslator::TakeCreate(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
 {
     const CQEventPayload payload(pPayload, cbPayload, EventPointerSize(head.Flags));
+    const CreateEventLayout layout = CreateLayout(head.Version, payload.PointerSize());
     uint64_t fileObject = 0;
     std::wstring name;
-    if (!payload.ReadPointer(CreateFileObjectOffset(payload.PointerSize()), fileObject) ||
-        !payload.ReadString(CreateNameOffset(head.Version, payload.PointerSize()), name,
-                            FileEventMaxNameChars))
+    if (!payload.ReadPointer(layout.FileObject, fileObject) ||
+        !payload.ReadString(layout.FileName, name, FileEventMaxNameChars))
     {
         ++m_counts.Malformed;
         return;
@@ -134,16 +164,4 @@ void CQFileEventTranslator::TakeCreateName(const FileEventHead& head, const BYTE
     }
     m_mapObjects.Set(fileObject, std::move(name));
     ++m_counts.EventNames;
-}
-
-void CQFileEventTranslator::ForgetKey(const FileEventHead& head, const BYTE* pPayload, size_t cbPayload)
-{
-    const CQEventPayload payload(pPayload, cbPayload, EventPointerSize(head.Flags));
-    uint64_t key = 0;
-    if (!payload.ReadPointer(0, key))
-    {
-        ++m_counts.Malformed;
-        return;
-    }
-    m_mapKeys.Remove(key);
 }

@@ -2,45 +2,73 @@
 
 #include <utility>
 
-CQFileNameMap::CQFileNameMap(size_t limitPerHalf) : m_intLimit(limitPerHalf != 0 ? limitPerHalf : 1) {}
+CQFileNameMap::CQFileNameMap(size_t byteLimit) : m_intByteLimit(byteLimit) {}
 
-void CQFileNameMap::MakeRoom()
+void CQFileNameMap::Erase(Order::iterator entry)
 {
-    if (m_mapNewer.size() < m_intLimit)
-        return;
-    m_mapOlder.swap(m_mapNewer);
-    m_mapNewer.clear();
+    m_intBytes -= CostOf(entry->name);
+    m_index.erase(entry->key);
+    m_order.erase(entry);
+}
+
+void CQFileNameMap::Trim()
+{
+    while (m_intBytes > m_intByteLimit && m_order.size() > 1)
+    {
+        Erase(std::prev(m_order.end()));
+        ++m_qwordEvictions;
+    }
 }
 
 void CQFileNameMap::Set(uint64_t key, std::wstring name)
 {
-    m_mapOlder.erase(key);
-    auto found = m_mapNewer.find(key);
-    if (found != m_mapNewer.end())
+    auto found = m_index.find(key);
+    if (found != m_index.end())
     {
-        found->second = std::move(name);
-        return;
+        Order::iterator entry = found->second;
+        m_intBytes -= CostOf(entry->name);
+        entry->name = std::move(name);
+        m_intBytes += CostOf(entry->name);
+        m_order.splice(m_order.begin(), m_order, entry);
     }
-    MakeRoom();
-    m_mapNewer.emplace(key, std::move(name));
+    else
+    {
+        m_order.push_front(Entry{key, std::move(name)});
+        m_index.emplace(key, m_order.begin());
+        m_intBytes += CostOf(m_order.front().name);
+    }
+    Trim();
+}
+
+bool CQFileNameMap::Fill(uint64_t key, std::wstring name)
+{
+    if (Has(key))
+        return false;
+    Set(key, std::move(name));
+    return true;
+}
+
+bool CQFileNameMap::RemoveIf(uint64_t key, const std::wstring& name)
+{
+    auto found = m_index.find(key);
+    if (found == m_index.end() || found->second->name != name)
+        return false;
+    Erase(found->second);
+    return true;
 }
 
 void CQFileNameMap::Remove(uint64_t key)
 {
-    m_mapNewer.erase(key);
-    m_mapOlder.erase(key);
+    auto found = m_index.find(key);
+    if (found != m_index.end())
+        Erase(found->second);
 }
 
 const std::wstring* CQFileNameMap::Find(uint64_t key)
 {
-    auto found = m_mapNewer.find(key);
-    if (found != m_mapNewer.end())
-        return &found->second;
-    auto old = m_mapOlder.find(key);
-    if (old == m_mapOlder.end())
+    auto found = m_index.find(key);
+    if (found == m_index.end())
         return nullptr;
-    std::wstring name = std::move(old->second);
-    m_mapOlder.erase(old);
-    MakeRoom();
-    return &m_mapNewer.emplace(key, std::move(name)).first->second;
+    m_order.splice(m_order.begin(), m_order, found->second);
+    return &found->second->name;
 }

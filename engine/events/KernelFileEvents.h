@@ -29,6 +29,8 @@ constexpr uint64_t KernelFileKeywords =
     KernelFileKeywordFileName | KernelFileKeywordCreate | KernelFileKeywordWrite;
 constexpr uint64_t KernelRundownKeywordFiles = 0x10;
 constexpr UCHAR KernelFileLevel = 4; // informational
+// The rundown is asked for at every level, as the consumers known to get its names ask for it.
+constexpr UCHAR KernelRundownLevel = 0;
 
 constexpr USHORT KernelFileEventNameCreate = 10;
 constexpr USHORT KernelFileEventNameDelete = 11;
@@ -40,6 +42,13 @@ constexpr UCHAR FileIoOpcodeFileRundown = 36;
 constexpr UCHAR EventTraceOpcodeLostEvent = 32;
 constexpr UCHAR EventTraceOpcodeLostBuffer = 33;
 constexpr UCHAR EventTraceOpcodeLostFile = 34;
+
+// A FileRundown comes under the rundown provider or, as a classic event, under the FileIo class.
+inline bool IsFileRundownEvent(const GUID& provider, UCHAR opcode)
+{
+    return opcode == FileIoOpcodeFileRundown &&
+           (IsEqualGUID(provider, KernelRundownProviderGuid) || IsEqualGUID(provider, FileIoClassGuid));
+}
 
 constexpr USHORT EventHeaderFlag32BitPointers = 0x20;
 constexpr USHORT EventHeaderFlag64BitPointers = 0x40;
@@ -78,16 +87,20 @@ inline WriteEventLayout WriteLayout(UCHAR version, uint32_t pointerSize)
     return {8 + p, 8 + 2 * p, 8 + 3 * p + 4, 8 + 3 * p + 8};
 }
 
-// Create and CreateNewFile: Irp, FileObject, the thread (a 4-byte id from version 1 on, a pointer before),
-// CreateOptions, CreateAttributes, ShareAccess, FileName.
-inline uint32_t CreateFileObjectOffset(uint32_t pointerSize)
+// Create and CreateNewFile. Version 1: Irp, FileObject, IssuingThreadId (4 bytes), CreateOptions,
+// CreateAttributes, ShareAccess, FileName. Version 0 has a ThreadId pointer after the Irp, before the
+// FileObject, as every version-0 template of the provider has. Later versions are read as version 1.
+struct CreateEventLayout
 {
-    return pointerSize;
-}
-inline uint32_t CreateNameOffset(UCHAR version, uint32_t pointerSize)
+    uint32_t FileObject;
+    uint32_t FileName;
+};
+inline CreateEventLayout CreateLayout(UCHAR version, uint32_t pointerSize)
 {
-    const uint32_t thread = version == 0 ? pointerSize : 4;
-    return 2 * pointerSize + thread + 12;
+    const uint32_t p = pointerSize;
+    if (version == 0)
+        return {2 * p, 3 * p + 12};
+    return {p, 2 * p + 16};
 }
 
 // NameCreate, NameDelete and the rundown's FileRundown: a key pointer, then the name.

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-CQSystemEvents::CQSystemEvents(std::unique_ptr<CQEventFeed> feed)
-    : m_pFeed(std::move(feed)), m_source([feed = m_pFeed.get()] { return feed->Now(); })
+CQSystemEvents::CQSystemEvents(std::unique_ptr<CQEventFeed> feed, const FileEventLimits& limits)
+    : m_pFeed(std::move(feed)), m_source(m_pFeed.get(), limits)
 {
 }
 
@@ -17,6 +17,12 @@ bool CQSystemEvents::Start(std::wstring& why)
 {
     m_boolRunning = m_pFeed->Start(m_source, why);
     return m_boolRunning;
+}
+
+void CQSystemEvents::Halt()
+{
+    if (m_boolRunning)
+        m_pFeed->Halt();
 }
 
 bool CQSystemEvents::Stop()

@@ -14,5 +14,6 @@ const Shot kShots[] = {
     {"about.png", Command(ID_TRAY_ABOUT), L"About Tavrello"},
     {"log-viewer.png", Command(ID_MENU_SHOW_LOG), L"Log Viewer"},
     {"write-history.png", Command(ID_MENU_WRITE_HISTORY), L"Write History"},
+    {"drive-health.png", Command(ID_MENU_DRIVE_HEALTH), L"Drive Health"},
 };
 const int kShotCount = static_cast<int>(sizeof(kShots) / sizeof(kShots[0]));

@@ -4,13 +4,27 @@
 #include "app/SettingsInterface.h"
 #include "engine/Counters.h"
 #include "engine/Monitor.h"
+#include "stats/Figures.h"
 #include "stats/Format.h"
 
-bool CQHeavyWriteAlert::Tick(CQMonitor& monitor, const CQSettingsInterface& settings, int64_t now,
-                             std::wstring& text)
+namespace
 {
-    const uint64_t threshold = GetThreshold(settings);
-    if (threshold == 0 || CounterLoad(monitor.m_boolRunning) == 0)
+constexpr int kSlots = 60;
+constexpr int64_t kSecondsPerMinute = 60;
+constexpr int64_t kSecondsPerHour = 3600;
+
+uint64_t Megabytes(int megabytes)
+{
+    return static_cast<uint64_t>(megabytes) << 20;
+}
+} // namespace
+
+CQHeavyWriteAlert::CQHeavyWriteAlert() : m_minute(kSlots, 1), m_hour(kSlots, kSecondsPerMinute) {}
+
+bool CQHeavyWriteAlert::Tick(CQMonitor& monitor, const CQSettingsInterface& settings, uint64_t lifeBudget,
+                             int64_t now, std::wstring& text)
+{
+    if (!settings.m_boolHeavyWriteAlerts || CounterLoad(monitor.m_boolRunning) == 0)
     {
         Reset();
         return false;
@@ -20,31 +34,71 @@ bool CQHeavyWriteAlert::Tick(CQMonitor& monitor, const CQSettingsInterface& sett
     std::vector<CQWriteWindow::ProcessBytes> processes;
     if (!Sample(monitor, written, processes))
     {
-        m_window.Clear();
+        m_minute.Clear();
+        m_hour.Clear();
         return false;
     }
-    m_window.Add(now, written, processes);
-
-    const uint64_t total = m_window.GetTotal();
-    if (total <= threshold || (m_boolAlerted && now - m_int64LastAlert < kQuietSeconds))
-        return false;
-
-    uint32_t index = 0;
-    uint64_t bytes = 0;
-    if (m_window.GetLargestWriter(index, bytes) && index < m_arrProcessNames.size() &&
-        !m_arrProcessNames[index].empty())
-        text = FormatText(m_arrProcessNames[index], bytes);
+    // A window whose alert is off keeps nothing: switched on again, it does not count what came before.
+    const uint64_t threshold = GetThreshold(settings);
+    if (threshold != 0)
+        m_minute.Add(now, written, processes);
     else
-        text = FormatText(std::wstring(), total);
-    m_boolAlerted = true;
-    m_int64LastAlert = now;
+        m_minute.Clear();
+    if (settings.m_intAlertMegabytesPerHour != 0)
+        m_hour.Add(now, written, processes);
+    else
+        m_hour.Clear();
+
+    // A burst first: when both are due, the hour's waits for the next tick.
+    if (threshold != 0 && m_minute.GetTotal() > threshold &&
+        !(m_boolAlerted && now - m_int64LastAlert < kQuietSeconds))
+    {
+        m_boolAlerted = true;
+        m_int64LastAlert = now;
+        m_last = MakeRecord(m_minute, false);
+    }
+    else if (IsWearingRate(settings, lifeBudget, m_hour.GetTotal()) &&
+             !(m_boolHourAlerted && now - m_int64LastHourAlert < kHourQuietSeconds))
+    {
+        m_boolHourAlerted = true;
+        m_int64LastHourAlert = now;
+        m_last = MakeRecord(m_hour, true);
+    }
+    else
+    {
+        return false;
+    }
+    m_boolHaveLast = true;
+    text = FormatText(m_last, lifeBudget);
     LogLine(text);
     return true;
 }
 
+CQAlertRecord CQHeavyWriteAlert::MakeRecord(const CQWriteWindow& window, bool hourly) const
+{
+    CQAlertRecord record;
+    record.hourly = hourly;
+    record.total = window.GetTotal();
+    for (const CQWriteWindow::ProcessBytes& writer : window.GetWriters())
+    {
+        if (writer.m_dwordIndex < m_arrProcessNames.size() && !m_arrProcessNames[writer.m_dwordIndex].empty())
+            record.writers.push_back(
+                CQTopWriter{m_arrProcessNames[writer.m_dwordIndex], writer.m_qwordBytes});
+    }
+    return record;
+}
+
+bool CQHeavyWriteAlert::GetLastAlert(CQAlertRecord& alert) const
+{
+    if (m_boolHaveLast)
+        alert = m_last;
+    return m_boolHaveLast;
+}
+
 void CQHeavyWriteAlert::Reset()
 {
-    m_window.Clear();
+    m_minute.Clear();
+    m_hour.Clear();
     m_boolPrimed = false;
     m_qwordWritten = 0;
     m_arrProcessBytes.clear();
@@ -93,17 +147,47 @@ bool CQHeavyWriteAlert::Sample(CQMonitor& monitor, uint64_t& written,
     return grown;
 }
 
-std::wstring CQHeavyWriteAlert::FormatText(const std::wstring& process, uint64_t bytes)
+std::wstring CQHeavyWriteAlert::FormatText(const CQAlertRecord& alert, uint64_t lifeBudget)
 {
-    if (process.empty())
-        return L"Heavy writing: " + FormatSize(bytes) + L" written in the last minute";
-    return L"Heavy writing: " + process + L" wrote " + FormatSize(bytes) + L" in the last minute";
+    std::wstring text = alert.hourly ? L"Steady heavy writing: " : L"Heavy writing: ";
+    text += FormatSize(alert.total) +
+            (alert.hourly ? L" written in the last hour" : L" written in the last minute");
+    if (!alert.writers.empty() && alert.total != 0)
+    {
+        const CQTopWriter& top = alert.writers.front();
+        // The share in whole percent, rounded down; the figures may be the share of a long pause.
+        const uint64_t percent = top.bytes >= alert.total        ? 100
+                                 : top.bytes <= UINT64_MAX / 100 ? top.bytes * 100 / alert.total
+                                                                 : top.bytes / (alert.total / 100);
+        text += L", " + FormatSize(top.bytes) + L" of it (" + std::to_wstring(percent) + L"%) by " + top.name;
+    }
+    const uint64_t perDay = WritesPerDay(alert.total, kSecondsPerHour);
+    if (alert.hourly && perDay != 0 && lifeBudget != 0)
+        text += L"; at that rate the chosen SSD would last " + FormatLife(lifeBudget / perDay);
+    return text;
+}
+
+std::wstring CQHeavyWriteAlert::FormatListHeadline(const CQAlertRecord& alert, const std::wstring& clockTime)
+{
+    return std::wstring(alert.hourly ? L"Writers of the hour to " : L"Writers of the minute to ") +
+           clockTime + L", data written: " + FormatSize(alert.total);
 }
 
 uint64_t CQHeavyWriteAlert::GetThreshold(const CQSettingsInterface& settings)
 {
-    if (!settings.m_boolHeavyWriteAlerts)
+    if (!settings.m_boolHeavyWriteAlerts || settings.m_intAlertMegabytesPerMinute <= 0)
         return 0;
-    // The value is a DWORD: one that reads as negative is a very large threshold, not a small one.
-    return static_cast<uint64_t>(static_cast<uint32_t>(settings.m_intAlertMegabytesPerMinute)) << 20;
+    return Megabytes(settings.m_intAlertMegabytesPerMinute);
+}
+
+bool CQHeavyWriteAlert::IsWearingRate(const CQSettingsInterface& settings, uint64_t lifeBudget,
+                                      uint64_t bytes)
+{
+    if (!settings.m_boolHeavyWriteAlerts || settings.m_intAlertMegabytesPerHour == 0)
+        return false;
+    if (settings.m_intAlertMegabytesPerHour > 0)
+        return bytes > Megabytes(settings.m_intAlertMegabytesPerHour);
+    // The main window's life estimate for this hour's rate.
+    const uint64_t perDay = WritesPerDay(bytes, kSecondsPerHour);
+    return lifeBudget != 0 && perDay != 0 && lifeBudget / perDay < kWearLifeDays;
 }

@@ -12,12 +12,18 @@ uint64_t ShareOf(uint64_t bytes, int64_t elapsed, int64_t window)
     return bytes / e * w + bytes % e * w / e;
 }
 
-size_t SlotIndex(int64_t second)
+int64_t FloorDivide(int64_t value, int64_t divisor)
 {
-    const int64_t index = second % CQWriteWindow::kSeconds;
-    return static_cast<size_t>(index < 0 ? index + CQWriteWindow::kSeconds : index);
+    const int64_t quotient = value / divisor;
+    return value % divisor < 0 ? quotient - 1 : quotient;
 }
 } // namespace
+
+CQWriteWindow::CQWriteWindow(int slots, int64_t secondsPerSlot)
+    : m_arrSlots(static_cast<size_t>(std::max(1, slots))),
+      m_int64SecondsPerSlot(std::max<int64_t>(1, secondsPerSlot))
+{
+}
 
 void CQWriteWindow::Add(int64_t now, uint64_t bytes, const std::vector<ProcessBytes>& processes)
 {
@@ -27,21 +33,23 @@ void CQWriteWindow::Add(int64_t now, uint64_t bytes, const std::vector<ProcessBy
     m_int64Latest = now;
     m_boolStarted = true;
 
-    // A slot still holding an older minute's second starts afresh; slots skipped over are left to age out.
-    Slot& slot = m_arrSlots[SlotIndex(now)];
-    if (slot.m_int64Second != now)
+    // A slot still holding an older window's time starts afresh; slots skipped over are left to age out.
+    const int64_t number = FloorDivide(now, m_int64SecondsPerSlot);
+    const int64_t count = static_cast<int64_t>(m_arrSlots.size());
+    Slot& slot = m_arrSlots[static_cast<size_t>(((number % count) + count) % count)];
+    if (slot.m_int64Number != number)
     {
-        slot.m_int64Second = now;
+        slot.m_int64Number = number;
         slot.m_qwordBytes = 0;
         slot.m_arrProcesses.clear();
     }
     // Growth seen after a long pause (a busy window, a sleeping computer) is spread evenly over it.
-    const bool spread = elapsed > kSeconds;
-    slot.m_qwordBytes += spread ? ShareOf(bytes, elapsed, kSeconds) : bytes;
+    const int64_t window = GetSeconds();
+    const bool spread = elapsed > window;
+    slot.m_qwordBytes += spread ? ShareOf(bytes, elapsed, window) : bytes;
     for (const ProcessBytes& process : processes)
     {
-        const uint64_t share =
-            spread ? ShareOf(process.m_qwordBytes, elapsed, kSeconds) : process.m_qwordBytes;
+        const uint64_t share = spread ? ShareOf(process.m_qwordBytes, elapsed, window) : process.m_qwordBytes;
         auto found =
             std::find_if(slot.m_arrProcesses.begin(), slot.m_arrProcesses.end(),
                          [&](const ProcessBytes& p) { return p.m_dwordIndex == process.m_dwordIndex; });
@@ -62,8 +70,9 @@ void CQWriteWindow::Clear()
 
 bool CQWriteWindow::IsCurrent(const Slot& slot) const
 {
-    return m_boolStarted && slot.m_int64Second <= m_int64Latest &&
-           slot.m_int64Second > m_int64Latest - kSeconds;
+    const int64_t latest = FloorDivide(m_int64Latest, m_int64SecondsPerSlot);
+    return m_boolStarted && slot.m_int64Number <= latest &&
+           slot.m_int64Number > latest - static_cast<int64_t>(m_arrSlots.size());
 }
 
 uint64_t CQWriteWindow::GetTotal() const
@@ -77,7 +86,7 @@ uint64_t CQWriteWindow::GetTotal() const
     return total;
 }
 
-bool CQWriteWindow::GetLargestWriter(uint32_t& index, uint64_t& bytes) const
+std::vector<CQWriteWindow::ProcessBytes> CQWriteWindow::GetWriters() const
 {
     std::vector<ProcessBytes> sums;
     for (const Slot& slot : m_arrSlots)
@@ -95,18 +104,14 @@ bool CQWriteWindow::GetLargestWriter(uint32_t& index, uint64_t& bytes) const
                 sums.push_back(process);
         }
     }
-    const ProcessBytes* largest = nullptr;
-    for (const ProcessBytes& sum : sums)
-    {
-        if (sum.m_qwordBytes == 0)
-            continue;
-        if (!largest || sum.m_qwordBytes > largest->m_qwordBytes ||
-            (sum.m_qwordBytes == largest->m_qwordBytes && sum.m_dwordIndex < largest->m_dwordIndex))
-            largest = &sum;
-    }
-    if (!largest)
-        return false;
-    index = largest->m_dwordIndex;
-    bytes = largest->m_qwordBytes;
-    return true;
+    sums.erase(
+        std::remove_if(sums.begin(), sums.end(), [](const ProcessBytes& p) { return p.m_qwordBytes == 0; }),
+        sums.end());
+    std::sort(sums.begin(), sums.end(),
+              [](const ProcessBytes& a, const ProcessBytes& b)
+              {
+                  return a.m_qwordBytes != b.m_qwordBytes ? a.m_qwordBytes > b.m_qwordBytes
+                                                          : a.m_dwordIndex < b.m_dwordIndex;
+              });
+    return sums;
 }

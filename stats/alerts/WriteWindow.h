@@ -1,4 +1,5 @@
-// The bytes written over the last minute, in one-second slots, in total and per process.
+// The bytes written over the last minute or hour, in slots of a second or a minute, in total and per
+// process.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 class CQWriteWindow
 {
 public:
-    static constexpr int64_t kSeconds = 60;
-
     // What one process wrote; the process is named by its index in the monitor's processes.
     struct ProcessBytes
     {
@@ -16,30 +15,36 @@ public:
         uint64_t m_qwordBytes;
     };
 
+    // `slots` slots of `secondsPerSlot` seconds each: 60 of 1 for the last minute, 60 of 60 for the hour.
+    CQWriteWindow(int slots, int64_t secondsPerSlot);
+
+    int64_t GetSeconds() const { return m_int64SecondsPerSlot * static_cast<int64_t>(m_arrSlots.size()); }
+
     // Adds what was written since the previous call, at second `now` of a clock that does not go back
-    // (an earlier second counts as the previous one). Growth over a gap of up to a minute counts at `now`;
-    // over a longer gap only the last minute's even share of it is kept.
+    // (an earlier second counts as the previous one). Growth over a gap up to the window's length counts
+    // at `now`; over a longer gap only the window's even share of it is kept.
     void Add(int64_t now, uint64_t bytes, const std::vector<ProcessBytes>& processes);
-    // Forgets everything; the next Add starts a new minute.
+    // Forgets everything; the next Add starts a new window.
     void Clear();
 
-    // Bytes of the minute that ends with the latest second added.
+    // Bytes of the window that ends with the slot of the latest second added.
     uint64_t GetTotal() const;
-    // The process that wrote most in that minute (the first such index on a tie); false when no process
-    // wrote in it.
-    bool GetLargestWriter(uint32_t& index, uint64_t& bytes) const;
+    // The processes that wrote in that window with their bytes, largest first (the lower index first on
+    // a tie).
+    std::vector<ProcessBytes> GetWriters() const;
 
 private:
     struct Slot
     {
-        int64_t m_int64Second = 0;
+        int64_t m_int64Number = 0; // the second divided by the slot's length
         uint64_t m_qwordBytes = 0;
         std::vector<ProcessBytes> m_arrProcesses;
     };
 
     bool IsCurrent(const Slot& slot) const;
 
-    Slot m_arrSlots[kSeconds];
+    std::vector<Slot> m_arrSlots;
+    int64_t m_int64SecondsPerSlot;
     int64_t m_int64Latest = 0;
     bool m_boolStarted = false;
 };

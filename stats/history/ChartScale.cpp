@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "stats/history/DayNumber.h"
+
 namespace
 {
 constexpr int kMaxIntervals = 5;
@@ -11,9 +13,6 @@ constexpr int kMaxIntervals = 5;
 constexpr double kBarFill = 0.75;
 // The label strides in days after which multiples of a year follow.
 constexpr int kStrides[] = {1, 2, 3, 7, 14, 28, 56, 91, 182, 364};
-// 1970-01-05, day 4, was a Monday.
-constexpr int32_t kFirstMonday = 4;
-
 int32_t PositiveModulo(int64_t value, int32_t divisor)
 {
     const int64_t rest = value % divisor;
@@ -62,9 +61,34 @@ CQChartScale ChooseChartScale(uint64_t largestValue)
 
 std::wstring FormatAxisValue(double bytes, const CQChartScale& scale)
 {
+    // Steps are 1, 2 or 5 times a power of ten: below 1 they need as many decimals as that power says.
+    const double step = scale.step / scale.unit;
+    const int decimals = step > 0 && step < 1 ? static_cast<int>(std::ceil(-std::log10(step) - 1e-9)) : 0;
     wchar_t buffer[64];
-    swprintf(buffer, 64, L"%.2f%ls", bytes / scale.unit, scale.unitText);
-    return buffer;
+    swprintf(buffer, 64, L"%.*f", decimals, bytes / scale.unit);
+    std::wstring text = buffer;
+    if (text.find(L'.') != std::wstring::npos)
+    {
+        while (text.back() == L'0')
+            text.pop_back();
+        if (text.back() == L'.')
+            text.pop_back();
+    }
+    return text + scale.unitText;
+}
+
+uint64_t ChooseScaleReach(std::vector<uint64_t> values)
+{
+    values.erase(std::remove(values.begin(), values.end(), uint64_t(0)), values.end());
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    if (values.size() < 4)
+        return values.back();
+    // The upper quartile by nearest rank: the value at rank ceil(3n / 4).
+    const uint64_t quartile = values[(values.size() * 3 + 3) / 4 - 1];
+    const uint64_t limit = quartile > UINT64_MAX / kSpikeFactor ? UINT64_MAX : quartile * kSpikeFactor;
+    return *(std::upper_bound(values.begin(), values.end(), limit) - 1);
 }
 
 int BarHeight(uint64_t value, const CQChartScale& scale, int plotHeight)
@@ -121,28 +145,34 @@ int BarAt(const CQBarLayout& layout, int x)
     return index < layout.barCount ? index : -1;
 }
 
-std::vector<CQDateLabel> PlaceDateLabels(int32_t firstDay, const CQBarLayout& layout, int labelWidth, int gap)
+std::vector<CQDateLabel> PlaceDateLabels(int32_t firstDay, int daysPerBar, const CQBarLayout& layout,
+                                         int labelWidth, int gap)
 {
     std::vector<CQDateLabel> labels;
-    if (layout.barCount <= 0 || labelWidth <= 0 || layout.pitch <= 0 || labelWidth > layout.plotWidth)
+    if (layout.barCount <= 0 || labelWidth <= 0 || layout.pitch <= 0 || labelWidth > layout.plotWidth ||
+        daysPerBar <= 0)
         return labels;
     const double needed = labelWidth + std::max(0, gap);
+    // Pixels of one day.
+    const double dayPitch = layout.pitch / daysPerBar;
     int stride = 0;
     for (int candidate : kStrides)
     {
-        if (candidate * layout.pitch >= needed)
+        if (candidate % daysPerBar == 0 && candidate * dayPitch >= needed)
         {
             stride = candidate;
             break;
         }
     }
     if (stride == 0)
-        stride = 364 * static_cast<int>(std::ceil(needed / (364 * layout.pitch)));
+        stride = 364 * static_cast<int>(std::ceil(needed / (364 * dayPitch)));
     const int plotRight = layout.plotLeft + layout.plotWidth;
     bool lastShifted = false;
     for (int bar = 0; bar < layout.barCount; ++bar)
     {
-        if (PositiveModulo(static_cast<int64_t>(firstDay) + bar - kFirstMonday, stride) != 0)
+        if (PositiveModulo(static_cast<int64_t>(firstDay) + static_cast<int64_t>(bar) * daysPerBar -
+                               kFirstMonday,
+                           stride) != 0)
             continue;
         const int centre = (ColumnLeft(layout, bar) + ColumnRight(layout, bar)) / 2;
         const int centred = centre - labelWidth / 2;

@@ -19,8 +19,16 @@ struct CQChartScale
 // At most five intervals of 1, 2 or 5 times a power of ten in the unit the program's size text would
 // give the largest value ("12.34 Gb" counts in Gb). Nothing to show gives an axis up to 4 Kb.
 CQChartScale ChooseChartScale(uint64_t largestValue);
-// A tick's text in the axis unit, in the program's size format: "15.00 Gb".
+// A tick's text in the axis unit: a whole number where the tick is one ("150 Gb"), else with the decimals
+// the step needs ("1.5 Kb").
 std::wstring FormatAxisValue(double bytes, const CQChartScale& scale);
+
+// A bar higher than this many times the upper quartile of the bars is a spike.
+constexpr uint64_t kSpikeFactor = 3;
+// The value the axis has to reach so that one spike does not flatten every other bar: the largest value
+// that is no spike. With fewer than four bars above zero every value counts. The chart draws a spike
+// cut off at the top of the axis, marked, with its figure over it.
+uint64_t ChooseScaleReach(std::vector<uint64_t> values);
 // Pixels of a value's bar on a plot `plotHeight` high, 0 to plotHeight.
 int BarHeight(uint64_t value, const CQChartScale& scale, int plotHeight);
 
@@ -50,8 +58,9 @@ struct CQDateLabel
     int left;
 };
 
-// Labels `labelWidth` wide for the bars of a range starting at day `firstDay`: every n-th day (1, 2, 3,
-// 7, 14, 28 ... days: the smallest that leaves `gap` pixels between neighbours, weeks on Mondays),
-// centred under its bar and held inside the plot. None overlaps another or leaves the plot.
-std::vector<CQDateLabel> PlaceDateLabels(int32_t firstDay, const CQBarLayout& layout, int labelWidth,
-                                         int gap);
+// Labels `labelWidth` wide for bars of `daysPerBar` days each (1, or 7 for weeks), the first bar starting
+// at day `firstDay`: every n-th day (1, 2, 3, 7, 14, 28 ... days, whole bars: the smallest that leaves
+// `gap` pixels between neighbours, weeks on Mondays), centred under its bar and held inside the plot. None
+// overlaps another or leaves the plot.
+std::vector<CQDateLabel> PlaceDateLabels(int32_t firstDay, int daysPerBar, const CQBarLayout& layout,
+                                         int labelWidth, int gap);

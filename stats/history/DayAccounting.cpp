@@ -182,26 +182,25 @@ CQHistoryDay* CQDayAccounting::FindDay(int32_t day)
 
 CQHistoryDay& CQDayAccounting::RowFor(int32_t today)
 {
-    const int32_t day = m_arrDays.empty() || today > m_arrDays.back().day ? today : m_arrDays.back().day;
-    if (day != m_intCurrentDay)
+    if (today != m_intCurrentDay)
     {
         // The day that was counted so far keeps its top writers; the new one starts from its row's.
         UpdateTopWriters();
         m_mapDayWriters.clear();
         m_boolWritersChanged = false;
-        m_intCurrentDay = day;
-        if (m_arrDays.empty() || m_arrDays.back().day != day)
+        m_intCurrentDay = today;
+        auto at = std::lower_bound(m_arrDays.begin(), m_arrDays.end(), today,
+                                   [](const CQHistoryDay& row, int32_t value) { return row.day < value; });
+        if (at == m_arrDays.end() || at->day != today)
         {
             CQHistoryDay row;
-            row.day = day;
-            m_arrDays.push_back(std::move(row));
+            row.day = today;
+            return *m_arrDays.insert(at, std::move(row));
         }
-        else
-        {
-            AddWriters(m_mapDayWriters, m_arrDays.back().topWriters);
-        }
+        AddWriters(m_mapDayWriters, at->topWriters);
+        return *at;
     }
-    return m_arrDays.back();
+    return *FindDay(today);
 }
 
 void CQDayAccounting::UpdateTopWriters()

@@ -3,8 +3,10 @@
 //
 // Growth is the difference between two samples. A counter that went down was cleared in between and
 // counts from zero. Monitoring seconds are also held to the awake time between the samples, so neither
-// a step of the calendar clock nor time asleep ever adds to a day. A clock that goes back to an earlier
-// day keeps counting into the latest row: rows stay one per day, oldest first.
+// a step of the calendar clock nor time asleep ever adds to a day. Growth goes to the row of the day the
+// clock names, made where it belongs when there is none: rows stay one per day, oldest first, and a row
+// dated in the future (a clock that jumped ahead and came back, a hand-edited file) never takes what the
+// days before it grew by.
 #pragma once
 
 #include <cstdint>

@@ -41,6 +41,14 @@ void DateFromDayNumber(int32_t dayNumber, int& year, int& month, int& day)
     year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
 }
 
+int32_t WeekStart(int32_t dayNumber)
+{
+    int64_t offset = (static_cast<int64_t>(dayNumber) - kFirstMonday) % 7;
+    if (offset < 0)
+        offset += 7;
+    return static_cast<int32_t>(dayNumber - offset);
+}
+
 std::wstring FormatDayNumber(int32_t dayNumber)
 {
     int year = 0, month = 0, day = 0;

@@ -12,6 +12,11 @@ constexpr int kLastHistoryYear = 9999;
 int32_t DayNumberFromDate(int year, int month, int day);
 void DateFromDayNumber(int32_t dayNumber, int& year, int& month, int& day);
 
+// Day 4, 1970-01-05, was a Monday; weeks run from Monday to Sunday.
+constexpr int32_t kFirstMonday = 4;
+// The Monday on or before the day.
+int32_t WeekStart(int32_t dayNumber);
+
 // "2025-01-31".
 std::wstring FormatDayNumber(int32_t dayNumber);
 // "01-31": the short form under the chart's bars.

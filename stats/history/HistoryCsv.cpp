@@ -1,10 +1,11 @@
 #include "stats/history/HistoryCsv.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <string_view>
 
+#include "data/csv/CsvText.h"
+#include "data/csv/Utf8.h"
+#include "stats/DecimalText.h"
 #include "stats/history/DayNumber.h"
 
 const char kHistoryCsvHeader[] = "Date,Bytes written,Bytes written aligned to 4096,Bytes read,Operations,"
@@ -24,30 +25,6 @@ enum class LineVerdict
     leftOut
 };
 
-std::wstring Widen(std::string_view text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, &narrow[0], length, nullptr, nullptr);
-    return narrow;
-}
-
 bool IsBlank(std::string_view line)
 {
     return line.find_first_not_of(" \t") == std::string_view::npos;
@@ -62,12 +39,6 @@ bool HasControlCharacters(std::string_view line)
             return true;
     }
     return false;
-}
-
-bool IsUtf8(std::string_view line)
-{
-    return line.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(),
-                                                 static_cast<int>(line.size()), nullptr, 0) > 0;
 }
 
 // One line as CSV fields. A quote inside an unquoted field is taken as it stands, as spreadsheets do;
@@ -119,20 +90,7 @@ bool SplitRecord(std::string_view line, std::vector<std::string>& fields)
 
 bool ParseCount(std::string_view text, uint64_t& value)
 {
-    if (text.empty() || text.size() > 20)
-        return false;
-    uint64_t v = 0;
-    for (char c : text)
-    {
-        if (c < '0' || c > '9')
-            return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (v > (UINT64_MAX - digit) / 10)
-            return false;
-        v = v * 10 + digit;
-    }
-    value = v;
-    return true;
+    return ParseDecimal(text, UINT64_MAX, value);
 }
 
 // "name=bytes;name=bytes". A name may itself hold ';' or '=': a piece that does not end in "=digits"
@@ -158,7 +116,7 @@ bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers
             ParseCount(std::string_view(pending).substr(equals + 1), bytes))
         {
             CQTopWriter writer;
-            writer.name = Widen(std::string_view(pending).substr(0, equals));
+            writer.name = WidenUtf8(std::string_view(pending).substr(0, equals));
             writer.bytes = bytes;
             if (writer.name.size() > kMaxNameLength || writers.size() == kTopWritersPerDay)
                 return false;
@@ -182,21 +140,8 @@ bool ParseTopWriters(const std::string& field, std::vector<CQTopWriter>& writers
 LineVerdict ParseLine(std::string_view line, std::vector<std::string>& fields, CQHistoryDay& day,
                       std::wstring& reason)
 {
-    if (HasControlCharacters(line))
-    {
-        reason = L"control characters";
+    if (!SplitCsvTextLine(line, fields, reason))
         return LineVerdict::leftOut;
-    }
-    if (!IsUtf8(line))
-    {
-        reason = L"not UTF-8 text";
-        return LineVerdict::leftOut;
-    }
-    if (!SplitRecord(line, fields))
-    {
-        reason = L"broken quoting";
-        return LineVerdict::leftOut;
-    }
     // The writers' column may be missing altogether on a day nobody's writes were named.
     if (fields.size() != kColumns && fields.size() != kColumns - 1)
     {
@@ -218,7 +163,8 @@ LineVerdict ParseLine(std::string_view line, std::vector<std::string>& fields, C
             return LineVerdict::kept;
         }
     }
-    if (fields.size() == kColumns && !ParseTopWriters(fields[6], day.topWriters))
+    if (fields.size() == kColumns &&
+        !ParseTopWriters(std::string(StripSpreadsheetTextMark(fields[6])), day.topWriters))
     {
         reason = L"bad top writers";
         return LineVerdict::kept;
@@ -241,23 +187,27 @@ struct RowLine
     size_t lineNumber;
 };
 
-std::string QuoteField(const std::string& field)
-{
-    const bool needsQuotes = field.find_first_of(",\"") != std::string::npos ||
-                             (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!needsQuotes)
-        return field;
-    std::string quoted = "\"";
-    for (char c : field)
-    {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
 } // namespace
+
+bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, std::wstring& reason)
+{
+    if (HasControlCharacters(line))
+    {
+        reason = L"control characters";
+        return false;
+    }
+    if (!IsUtf8(line))
+    {
+        reason = L"not UTF-8 text";
+        return false;
+    }
+    if (!SplitRecord(line, fields))
+    {
+        reason = L"broken quoting";
+        return false;
+    }
+    return true;
+}
 
 CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
 {
@@ -335,13 +285,13 @@ CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
 
 std::string FormatHistoryRow(const CQHistoryDay& day)
 {
-    std::string line = Narrow(FormatDayNumber(day.day));
+    std::wstring line = FormatDayNumber(day.day);
     for (uint64_t count : {day.written, day.writtenAligned, day.read, day.operations, day.monitoringSeconds})
     {
-        line += ',';
-        line += std::to_string(count);
+        line += L',';
+        AppendDecimal(line, count);
     }
-    std::string writers;
+    std::wstring writers;
     const size_t count = std::min(day.topWriters.size(), kTopWritersPerDay);
     for (size_t i = 0; i < count; ++i)
     {
@@ -355,14 +305,16 @@ std::string FormatHistoryRow(const CQHistoryDay& day)
         if (name.empty())
             continue;
         if (!writers.empty())
-            writers += ';';
-        writers += Narrow(name);
-        writers += '=';
-        writers += std::to_string(day.topWriters[i].bytes);
+            writers += L';';
+        writers += name;
+        writers += L'=';
+        AppendDecimal(writers, day.topWriters[i].bytes);
     }
-    line += ',';
-    line += QuoteField(writers);
-    return line;
+    line += L',';
+    AppendCsvField(line, writers);
+    std::string bytes;
+    AppendUtf8(bytes, line);
+    return bytes;
 }
 
 std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::string& keptLines)

@@ -1,6 +1,8 @@
 // "Write History.csv": UTF-8 with a byte-order mark, a header row, then one row per day, oldest first:
 // date, bytes written, bytes written aligned to 4096, bytes read, operations, monitoring seconds and the
-// day's top writers as name=bytes joined by ';' (the field quoted as CSV requires). Lines end in CRLF.
+// day's top writers as name=bytes joined by ';', written as every CSV text of the program is
+// (data/csv/CsvText.h: quoted where needed, a field that looks like a formula marked as text). Lines end in
+// CRLF.
 //
 // Reading never fails as a whole; lines may also end in LF or CR alone. Every line is one record (the program
 // never writes a line break inside a field), so a damaged line cannot swallow the ones after it:
@@ -11,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stats/history/HistoryDay.h"
@@ -34,3 +37,8 @@ std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::s
 
 // One row's text without its line end; used by the writer and by tests that build files.
 std::string FormatHistoryRow(const CQHistoryDay& day);
+
+// Shared with the other CSV files the program reads back: one line of a file read as hostile text split into
+// its fields, or false with the reason when the line is not text (not UTF-8, control characters) or its
+// quoting is broken.
+bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, std::wstring& reason);

@@ -5,54 +5,58 @@
 #include <algorithm>
 
 #include "data/Error.h"
-#include "engine/FileHandle.h"
+#include "data/File.h"
+#include "data/LinkCheck.h"
+#include "data/SafeReplace.h"
+#include "data/SaveTrailer.h"
+
+namespace
+{
+BOOL WriteBytes(CQFile& file, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size())
+    {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        if (!file.Write(bytes.data() + done, chunk))
+            return 0;
+        done += chunk;
+    }
+    return 1;
+}
+} // namespace
 
 CQHistoryRead ReadHistoryFile(const std::wstring& path, std::string& bytes, std::wstring& reason)
 {
     bytes.clear();
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    DWORD error = NO_ERROR;
+    HANDLE file = OpenPlainFileForReading(path, error, reason);
+    if (file == INVALID_HANDLE_VALUE)
     {
-        reason = L"not a plain file";
-        return CQHistoryRead::unreadable;
-    }
-    // A link is not followed: whatever it points to is not the history's.
-    CQFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.IsValid())
-    {
-        const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return CQHistoryRead::missing;
-        reason = CQError::SystemText(error);
-        if (reason.empty())
-            reason = L"error " + std::to_wstring(error);
+        // A folder in its place cannot even be opened as a file.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            reason = L"not a plain file";
         return CQHistoryRead::unreadable;
     }
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!::GetFileInformationByHandle(file.Get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-    {
-        reason = L"not a plain file";
-        return CQHistoryRead::unreadable;
-    }
-    const unsigned long long size =
-        (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (size > kMaxHistoryFileBytes)
+    CQFile reader(0, 0);
+    reader.Adopt(file, path.c_str(), CQFile::accessRead);
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || static_cast<unsigned long long>(size.QuadPart) > kMaxHistoryFileBytes)
     {
         reason = L"larger than " + std::to_wstring(kMaxHistoryFileBytes >> 20) + L" MB";
         return CQHistoryRead::unreadable;
     }
-    bytes.resize(static_cast<size_t>(size));
+    bytes.resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < bytes.size())
     {
         DWORD got = 0;
-        if (!::ReadFile(file.Get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+        if (!reader.ReadSome(&bytes[done], static_cast<DWORD>(bytes.size() - done), got))
         {
-            reason = CQError::SystemText(::GetLastError());
+            reason = CQError::SystemText(GetLastError());
             bytes.clear();
             return CQHistoryRead::unreadable;
         }
@@ -65,48 +69,47 @@ CQHistoryRead ReadHistoryFile(const std::wstring& path, std::string& bytes, std:
     return CQHistoryRead::read;
 }
 
-bool ReplaceFileWith(const std::wstring& path, const std::string& bytes)
+bool WriteHistoryFile(const std::wstring& path, const std::string& bytes, unsigned long& error)
 {
-    const std::wstring temporary = path + L".new";
-    // Whatever sits at the temporary's name (a left-over, a planted link) goes first, and the temporary is
-    // then made new, so the write can never land in another file.
-    ::DeleteFileW(temporary.c_str());
-    bool written = false;
+    CQReplaceOptions options;
+    // The rows wait elsewhere when the file cannot be replaced; a temporary beside it would only be
+    // clutter.
+    options.keepIfNotReplaced = false;
+    const CQReplaceResult result = SafeReplaceFile(
+        path, [&bytes](CQFile& file) { return WriteBytes(file, bytes); }, options);
+    error = result.error;
+    return result.outcome == CQReplaceResult::replaced;
+}
+
+bool WritePendingRows(const std::wstring& path, const std::string& bytes, CQPendingRows kind)
+{
+    CQReplaceOptions options;
+    options.trailer = true;
+    options.trailerTag = static_cast<uint64_t>(kind);
+    options.keepIfNotReplaced = false;
+    return SafeReplaceFile(
+               path, [&bytes](CQFile& file) { return WriteBytes(file, bytes); }, options)
+               .outcome == CQReplaceResult::replaced;
+}
+
+CQPendingRead ReadPendingRows(const std::wstring& path, std::string& bytes, CQPendingRows& kind,
+                              std::wstring& reason)
+{
+    const CQHistoryRead read = ReadHistoryFile(path, bytes, reason);
+    if (read == CQHistoryRead::missing)
+        return CQPendingRead::missing;
+    if (read == CQHistoryRead::unreadable)
+        return CQPendingRead::unusable;
+    const CQTrailerCheck check = CheckSaveTrailer(bytes);
+    if (check.state != CQTrailerCheck::verified ||
+        (check.tag != static_cast<uint64_t>(CQPendingRows::wholeFile) &&
+         check.tag != static_cast<uint64_t>(CQPendingRows::addedToFile)))
     {
-        CQFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid())
-        {
-            CQFileError error(temporary.c_str());
-            return false;
-        }
-        size_t done = 0;
-        written = true;
-        while (done < bytes.size())
-        {
-            DWORD put = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-            if (!::WriteFile(file.Get(), bytes.data() + done, chunk, &put, nullptr) || put == 0)
-            {
-                CQFileError error(temporary.c_str());
-                written = false;
-                break;
-            }
-            done += put;
-        }
-        if (written && !::FlushFileBuffers(file.Get()))
-        {
-            CQFileError error(temporary.c_str());
-            written = false;
-        }
+        reason = L"it is not complete";
+        bytes.clear();
+        return CQPendingRead::unusable;
     }
-    if (written &&
-        !::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    {
-        CQFileError error(path.c_str());
-        written = false;
-    }
-    if (!written)
-        ::DeleteFileW(temporary.c_str());
-    return written;
+    bytes.resize(static_cast<size_t>(check.length));
+    kind = static_cast<CQPendingRows>(check.tag);
+    return CQPendingRead::read;
 }

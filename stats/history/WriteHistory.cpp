@@ -1,23 +1,21 @@
 #include "stats/history/WriteHistory.h"
 
-#include "app/Log.h"
 #include "engine/Counters.h"
 #include "engine/Monitor.h"
+#include "stats/DataFolderFile.h"
 #include "stats/history/HistoryClock.h"
 #include "stats/history/HistoryCsv.h"
-#include "stats/history/HistoryFile.h"
 
 namespace
 {
-CQHistoryTotals ReadTotals(const CQMonitor& monitor)
+CQHistoryTotals TotalsOf(const CQStatisticsBlock& block)
 {
-    // The worker threads keep writing these; each is read on its own, without a lock.
     CQHistoryTotals totals;
-    totals.written = CounterLoad(monitor.m_stats.m_qwordWritten);
-    totals.writtenAligned = CounterLoad(monitor.m_stats.m_qwordWrittenAligned);
-    totals.read = CounterLoad(monitor.m_stats.m_qwordRead);
-    totals.operations = CounterLoad(monitor.m_stats.m_qwordOperations);
-    totals.monitoringSeconds = CounterLoad(monitor.m_stats.m_qwordMonitoringSeconds);
+    totals.written = block.m_qwordWritten;
+    totals.writtenAligned = block.m_qwordWrittenAligned;
+    totals.read = block.m_qwordRead;
+    totals.operations = block.m_qwordOperations;
+    totals.monitoringSeconds = block.m_qwordMonitoringSeconds;
     return totals;
 }
 } // namespace
@@ -28,103 +26,73 @@ CQWriteHistory::CQWriteHistory(const CQHistoryClock* clock) : m_clock(clock ? *c
 
 void CQWriteHistory::Start(CQMonitor& monitor, const std::wstring& dataFolder)
 {
-    m_state = FileState::notStarted;
-    m_csPath.clear();
-    if (!dataFolder.empty())
-    {
-        m_csPath = dataFolder;
-        if (m_csPath.back() != L'\\')
-            m_csPath += L'\\';
-        m_csPath += kWriteHistoryFileName;
-        m_state = Load(true) ? FileState::loaded : FileState::unreadable;
-    }
-    const CQHistoryTotals totals = ReadTotals(monitor);
+    m_file.Open(dataFolder,
+                [this](const std::string& bytes, bool replace) { return ReadRows(bytes, replace); });
+    // The worker threads keep writing the totals; each is read on its own, without a lock.
+    const CQStatisticsBlock totals = LoadStatistics(monitor.m_stats);
     CQLock lock(monitor.m_lockData);
-    m_accounting.Begin(totals, monitor.m_arrProcesses, m_clock.AwakeMilliseconds());
-    m_qwordWrittenAtProcessWalk = totals.written;
+    m_accounting.Begin(TotalsOf(totals), monitor.m_arrProcesses, m_clock.AwakeMilliseconds());
+    m_qwordWrittenAtProcessWalk = totals.m_qwordWritten;
 }
 
-bool CQWriteHistory::Load(bool atStart)
+std::string CQWriteHistory::ReadRows(const std::string& bytes, bool replaceRows)
 {
-    std::string bytes;
-    std::wstring reason;
-    const CQHistoryRead read = ReadHistoryFile(m_csPath, bytes, reason);
-    if (read == CQHistoryRead::unreadable)
-    {
-        // Said once: the later attempts at each save stay quiet.
-        if (atStart)
-            LogLine(std::wstring(kWriteHistoryFileName) + L" can't be read (" + reason +
-                    L"); it is kept as it is and tried again at the next save");
-        return false;
-    }
-    CQHistoryFileContents contents;
-    if (read == CQHistoryRead::read)
-        contents = ParseHistoryCsv(bytes);
-    for (const std::wstring& problem : contents.problems)
-        LogLine(std::wstring(kWriteHistoryFileName) + L", " + problem);
-    if (contents.problemCount > contents.problems.size())
-        LogLine(std::wstring(kWriteHistoryFileName) + L": " +
-                std::to_wstring(contents.problemCount - contents.problems.size()) + L" more damaged lines");
-    m_keptLines = std::move(contents.keptLines);
-    if (atStart)
+    CQHistoryFileContents contents = ParseHistoryCsv(bytes);
+    LogDamagedLines(kWriteHistoryFileName, contents.problems, contents.problemCount);
+    if (replaceRows)
         m_accounting.SetDays(std::move(contents.days));
     else
         m_accounting.MergeDays(contents.days);
-    return true;
+    return std::move(contents.keptLines);
 }
 
-void CQWriteHistory::Sample(CQMonitor& monitor, bool withProcesses)
+void CQWriteHistory::Sample(const CQHistoryTotals& totals, const CQPtrArray<CQProcess>* processes)
 {
-    const CQHistoryTotals totals = ReadTotals(monitor);
-    const int32_t today = m_clock.LocalDay();
-    const uint64_t awake = m_clock.AwakeMilliseconds();
-    if (!withProcesses && totals.written == m_qwordWrittenAtProcessWalk && m_accounting.HasBegun())
-    {
-        m_accounting.Sample(today, awake, totals, nullptr);
-        return;
-    }
-    m_qwordWrittenAtProcessWalk = totals.written;
-    CQLock lock(monitor.m_lockData);
-    m_accounting.Sample(today, awake, totals, &monitor.m_arrProcesses);
+    if (processes != nullptr)
+        m_qwordWrittenAtProcessWalk = totals.written;
+    m_accounting.Sample(m_clock.LocalDay(), m_clock.AwakeMilliseconds(), totals, processes);
 }
 
 void CQWriteHistory::Refresh(CQMonitor& monitor)
 {
-    Sample(monitor, false);
+    const CQHistoryTotals totals = TotalsOf(LoadStatistics(monitor.m_stats));
+    if (totals.written == m_qwordWrittenAtProcessWalk && m_accounting.HasBegun())
+    {
+        Sample(totals, nullptr);
+        return;
+    }
+    CQLock lock(monitor.m_lockData);
+    Sample(totals, &monitor.m_arrProcesses);
 }
 
 void CQWriteHistory::BeforeClear(CQMonitor& monitor)
 {
-    Sample(monitor, true);
+    const CQHistoryTotals totals = TotalsOf(LoadStatistics(monitor.m_stats));
+    CQLock lock(monitor.m_lockData);
+    Sample(totals, &monitor.m_arrProcesses);
 }
 
 void CQWriteHistory::AfterClear(CQMonitor& monitor)
 {
-    const CQHistoryTotals totals = ReadTotals(monitor);
+    const CQStatisticsBlock totals = LoadStatistics(monitor.m_stats);
     CQLock lock(monitor.m_lockData);
-    m_accounting.Begin(totals, monitor.m_arrProcesses, m_clock.AwakeMilliseconds());
-    m_qwordWrittenAtProcessWalk = totals.written;
+    m_accounting.Begin(TotalsOf(totals), monitor.m_arrProcesses, m_clock.AwakeMilliseconds());
+    m_qwordWrittenAtProcessWalk = totals.m_qwordWritten;
 }
 
-void CQWriteHistory::OnDataSaved(CQMonitor& monitor)
+void CQWriteHistory::OnSaveBegins(const CQStatisticsBlock& saved, const CQPtrArray<CQProcess>& processes)
 {
-    if (m_state == FileState::notStarted)
-        return;
-    Sample(monitor, true);
-    Save();
+    // The writers are held: the figures and the records agree, and the rows written are exactly those
+    // of the data that this save writes.
+    Sample(TotalsOf(saved), &processes);
+    m_file.Prepare([this](const std::string& bytes, bool replace) { return ReadRows(bytes, replace); },
+                   [this](const std::string& keptLines)
+                   { return FormatHistoryCsv(m_accounting.Days(), keptLines); });
 }
 
-bool CQWriteHistory::Save()
+void CQWriteHistory::OnDataSaved()
 {
-    if (m_state == FileState::notStarted)
-        return false;
-    if (m_state == FileState::unreadable)
-    {
-        if (!Load(false))
-            return false;
-        m_state = FileState::loaded;
-    }
-    return ReplaceFileWith(m_csPath, FormatHistoryCsv(m_accounting.Days(), m_keptLines));
+    m_file.WritePrepared();
 }
 
 std::vector<CQHistoryDay> CQWriteHistory::GetDays()

@@ -15,10 +15,22 @@
 #include "app/Registry.h"
 #include "app/SettingsInterface.h"
 #include "app/SettingsRunTime.h"
+#include "app/autostart/Autostart.h"
 
 namespace
 {
 const std::wstring kInterfacePath = std::wstring(kTavrelloProductKey) + L"\\Interface Settings";
+
+// The folders the autostart was asked to judge; none is found safe, so no task is made.
+std::vector<std::wstring> g_checkedFolders;
+CQProgramFolderCheck RecordFolderCheck(const std::wstring& folder)
+{
+    g_checkedFolders.push_back(folder);
+    CQProgramFolderCheck check;
+    check.folder = folder;
+    check.reason = L"a test";
+    return check;
+}
 
 // The product's settings in a clean state with a store published for the sections.
 class SettingsTest : public testing::Test
@@ -29,9 +41,13 @@ protected:
         m_previousStore = GetSettingsStore();
         m_store = std::make_unique<CQRegistry>(L"Orvek software", L"Tavrello");
         SetSettingsStore(m_store.get());
+        g_checkedFolders.clear();
+        m_previousCheck = g_pfnCheckAutostartFolder;
+        g_pfnCheckAutostartFolder = RecordFolderCheck;
     }
     void TearDown() override
     {
+        g_pfnCheckAutostartFolder = m_previousCheck;
         m_store.reset();
         SetSettingsStore(m_previousStore);
     }
@@ -42,24 +58,10 @@ protected:
         SetSettingsStore(m_store.get());
     }
 
-    static bool ReadRunValue(std::wstring& command, DWORD& type)
-    {
-        std::vector<BYTE> data;
-        if (!ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data))
-            return false;
-        EXPECT_EQ(0u, data.size() % 2);
-        EXPECT_GE(data.size(), 2u);
-        EXPECT_TRUE(data.size() >= 2 && data[data.size() - 1] == 0 && data[data.size() - 2] == 0)
-            << "the string is stored without its terminating zero";
-        command.assign(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-        if (!command.empty() && command.back() == 0)
-            command.pop_back();
-        return true;
-    }
-
     TavrelloRegistryScratch m_scratch;
     CQRegistry* m_previousStore = nullptr;
     std::unique_ptr<CQRegistry> m_store;
+    decltype(g_pfnCheckAutostartFolder) m_previousCheck = nullptr;
 };
 
 // Restores the current directory.
@@ -87,6 +89,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     settings.m_intSelectedDiskSize = 7;
     settings.m_boolHeavyWriteAlerts = 7;
     settings.m_intAlertMegabytesPerMinute = 7;
+    settings.m_intAlertMegabytesPerHour = 7;
     settings.m_intAutosaveMinutes = 7;
     settings.m_csLanguage = L"junk";
     settings.m_csSelectedDrives = L"junk";
@@ -102,6 +105,7 @@ TEST_F(SettingsTest, ACleanHiveReadsEveryDefault)
     EXPECT_EQ(1, settings.m_boolSortTreeByWriteSize);
     EXPECT_EQ(1, settings.m_boolHeavyWriteAlerts);
     EXPECT_EQ(2048, settings.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(-1, settings.m_intAlertMegabytesPerHour) << "from the chosen capacity";
     EXPECT_EQ(60, settings.m_intAutosaveMinutes);
     EXPECT_EQ(L"", settings.m_csSelectedDrives);
     EXPECT_EQ(L"English", settings.m_csLanguage);
@@ -120,16 +124,23 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     saved.m_boolSortTreeByWriteSize = 0;
     saved.m_boolHeavyWriteAlerts = 0;
     saved.m_intAlertMegabytesPerMinute = 10240;
+    saved.m_intAlertMegabytesPerHour = 500;
     saved.m_intAutosaveMinutes = 0;
     saved.m_csSelectedDrives = L"C:E:";
     saved.m_csLanguage = L"Deutsch";
     EXPECT_EQ(1, saved.Save());
 
-    const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",   L"m_boolCollectProcessesInformation",
-                                   L"m_boolAutostartSession",  L"m_boolDoNotLogFiles",
-                                   L"m_boolTrayIcon",          L"m_boolStartMinimized",
-                                   L"m_boolAutoExpandFolders", L"m_boolSortTreeByWriteSize",
-                                   L"m_boolHeavyWriteAlerts",  L"m_intAlertMegabytesPerMinute",
+    const wchar_t* dwordNames[] = {L"m_intSelectedDiskSize",
+                                   L"m_boolCollectProcessesInformation",
+                                   L"m_boolAutostartSession",
+                                   L"m_boolDoNotLogFiles",
+                                   L"m_boolTrayIcon",
+                                   L"m_boolStartMinimized",
+                                   L"m_boolAutoExpandFolders",
+                                   L"m_boolSortTreeByWriteSize",
+                                   L"m_boolHeavyWriteAlerts",
+                                   L"m_intAlertMegabytesPerMinute",
+                                   L"m_intAlertMegabytesPerHour",
                                    L"m_intAutosaveMinutes"};
     for (const wchar_t* name : dwordNames)
     {
@@ -163,6 +174,7 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsKindAndLoadReadsThemBack)
     EXPECT_EQ(0, loaded.m_boolSortTreeByWriteSize);
     EXPECT_EQ(0, loaded.m_boolHeavyWriteAlerts);
     EXPECT_EQ(10240, loaded.m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(500, loaded.m_intAlertMegabytesPerHour);
     EXPECT_EQ(0, loaded.m_intAutosaveMinutes) << "0 turns autosaving off and is kept";
     EXPECT_EQ(L"C:E:", loaded.m_csSelectedDrives);
     EXPECT_EQ(L"Deutsch", loaded.m_csLanguage);
@@ -176,18 +188,47 @@ TEST_F(SettingsTest, AStoredMinusOneStaysMinusOne)
     EXPECT_EQ(-1, settings.m_intSelectedDiskSize);
 }
 
-TEST_F(SettingsTest, ANegativeAutosaveIntervalFallsBackToTheDefault)
+TEST_F(SettingsTest, OddIntervalsAndThresholdsFallBackToTheirDefaultsWithALogLine)
 {
-    ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, L"m_intAutosaveMinutes", 0xFFFFFFFF));
-    LogCapture log;
-    CQSettingsInterface settings;
-    settings.Load();
-    EXPECT_EQ(60, settings.m_intAutosaveMinutes);
-    ASSERT_EQ(1u, log.Lines().size());
-    EXPECT_EQ(L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used.", log.Lines()[0]);
+    const struct
+    {
+        const wchar_t* name;
+        DWORD stored;
+        int CQSettingsInterface::*field;
+        int loaded;
+        const wchar_t* line; // none when the value is taken
+    } cases[] = {
+        {L"m_intAutosaveMinutes", 0xFFFFFFFF, &CQSettingsInterface::m_intAutosaveMinutes, 60,
+         L"m_intAutosaveMinutes -1 is not a number of minutes; 60 is used."},
+        {L"m_intAlertMegabytesPerMinute", 0xFFFFFFFF, &CQSettingsInterface::m_intAlertMegabytesPerMinute,
+         2048,
+         L"m_intAlertMegabytesPerMinute -1 is not a number of megabytes from 0 to 1048576; 2048 is used."},
+        {L"m_intAlertMegabytesPerMinute", 1048577, &CQSettingsInterface::m_intAlertMegabytesPerMinute, 2048,
+         L"m_intAlertMegabytesPerMinute 1048577 is not a number of megabytes from 0 to 1048576; 2048 is "
+         L"used."},
+        {L"m_intAlertMegabytesPerMinute", 1048576, &CQSettingsInterface::m_intAlertMegabytesPerMinute,
+         1048576, nullptr},
+        {L"m_intAlertMegabytesPerMinute", 0, &CQSettingsInterface::m_intAlertMegabytesPerMinute, 0, nullptr},
+        {L"m_intAlertMegabytesPerHour", 0xFFFFFFFE, &CQSettingsInterface::m_intAlertMegabytesPerHour, -1,
+         L"m_intAlertMegabytesPerHour -2 is not a number of megabytes from -1 to 1048576; -1 is used."},
+        {L"m_intAlertMegabytesPerHour", 0xFFFFFFFF, &CQSettingsInterface::m_intAlertMegabytesPerHour, -1,
+         nullptr},
+        {L"m_intAlertMegabytesPerHour", 0, &CQSettingsInterface::m_intAlertMegabytesPerHour, 0, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)) + " " + std::to_string(c.stored));
+        ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfacePath, c.name, c.stored));
+        LogCapture log;
+        CQSettingsInterface settings;
+        settings.Load();
+        EXPECT_EQ(c.loaded, settings.*c.field);
+        EXPECT_EQ(c.line ? std::vector<std::wstring>{c.line} : std::vector<std::wstring>{}, log.Lines());
+        ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueW(HKEY_CURRENT_USER, kInterfacePath.c_str(), c.name));
+    }
 }
 
-TEST_F(SettingsTest, AutostartValueFollowsTheFlag)
+TEST_F(SettingsTest, SaveHandsTheProgramFolderToTheAutostartOnlyWhenItIsOn)
 {
     CQSettingsRunTime runTime;
     runTime.m_csProgramFolder = L"D:\\Tools\\";
@@ -197,17 +238,11 @@ TEST_F(SettingsTest, AutostartValueFollowsTheFlag)
 
     settings.m_boolAutostartSession = 1;
     settings.Save();
-    std::wstring command;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(L"D:\\Tools\\tavrello.exe", command);
+    EXPECT_EQ(std::vector<std::wstring>{L"D:\\Tools\\"}, g_checkedFolders);
 
     settings.m_boolAutostartSession = 0;
     settings.Save();
-    EXPECT_FALSE(ReadRunValue(command, type)) << command;
-    settings.Save(); // deleting a value that is not there is harmless
-    EXPECT_FALSE(ReadRunValue(command, type)) << command;
+    EXPECT_EQ(1u, g_checkedFolders.size()) << "switched off, no folder needs judging";
 }
 
 TEST_F(SettingsTest, WithoutALinkedRunTimeTheCurrentFolderIsTheProgramFolder)
@@ -218,13 +253,10 @@ TEST_F(SettingsTest, WithoutALinkedRunTimeTheCurrentFolderIsTheProgramFolder)
     CQSettingsInterface settings;
     settings.m_boolAutostartSession = 1;
     settings.Save();
-    std::wstring command;
-    DWORD type = 0;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(folder.Path() + L"\\tavrello.exe", command);
+    EXPECT_EQ(std::vector<std::wstring>{folder.Path() + L"\\"}, g_checkedFolders);
 }
 
-TEST_F(SettingsTest, TheMachineHiveTakesEverySectionButNotTheRunValue)
+TEST_F(SettingsTest, TheMachineHiveTakesEverySection)
 {
     ASSERT_TRUE(WriteRegistryDword(HKEY_LOCAL_MACHINE,
                                    std::wstring(kTavrelloProductKey) + L"\\System Settings",
@@ -241,17 +273,12 @@ TEST_F(SettingsTest, TheMachineHiveTakesEverySectionButNotTheRunValue)
     settings.Load();
     settings.LinkRunTime(&runTime);
     settings.m_csLanguage = L"Machine";
-    settings.m_boolAutostartSession = 1;
     settings.Save();
 
     DWORD type = 0;
     std::vector<BYTE> data;
     EXPECT_TRUE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kInterfacePath, L"m_csLanguage", type, data));
     EXPECT_FALSE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_csLanguage", type, data));
-    std::wstring command;
-    ASSERT_TRUE(ReadRunValue(command, type));
-    EXPECT_EQ(L"C:\\Program Files\\Tavrello\\tavrello.exe", command);
-    EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kRunKeyPath, L"Tavrello", type, data));
 
     CQSettingsInterface loaded;
     loaded.Load();

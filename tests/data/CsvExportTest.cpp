@@ -10,7 +10,6 @@
 #include "app/CriticalSection.h"
 #include "data/TreeItemFolder.h"
 #include "data/export/CsvExport.h"
-#include "data/export/CsvText.h"
 #include "data/export/TreeCsvWalk.h"
 #include "data/TreeTestSupport.h"
 #include "support/LogCapture.h"
@@ -43,6 +42,7 @@ protected:
         m_lock.Init();
         AddProcess(L"app.exe");
         AddProcess(L"b,x.exe");
+        AddProcess(L"=2+3.exe");
     }
 
     CQProcess* AddProcess(const wchar_t* name)
@@ -54,8 +54,8 @@ protected:
         return process;
     }
 
-    // Quotes, a comma in a writer's name, a character beyond ASCII, a write of no process, and a link
-    // whose process index names no record.
+    // Quotes, a comma in a writer's name, a character beyond ASCII, a write of no process, a writer's
+    // name that a spreadsheet would run as a formula, and a link whose process index names no record.
     void BuildSmallTree()
     {
         CQTreeItem* a = InsertPath(m_root, L"C:\\Temp\\a.txt");
@@ -64,7 +64,7 @@ protected:
         InsertPath(m_root, L"C:\\Temp\\say \"hi\".txt")->AddWrite(10, nullptr);
         InsertPath(m_root, L"C:\\Temp\\caf\u00e9.log")->AddWrite(5000, m_processes[0]);
         CQTreeItem* x = InsertPath(m_root, L"D:\\x.bin");
-        x->AddWrite(0, nullptr);
+        x->AddWrite(0, m_processes[2]);
         CQProcess stray;
         stray.m_dwordIndex = 7;
         x->AddProcessWrite(&stray, 0);
@@ -109,15 +109,17 @@ protected:
     CQPtrAutoArray<CQProcess> m_processes;
 };
 
-const char kSmallTreeCsv[] = "\xEF\xBB\xBF"
-                             "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n"
-                             "C:\\,drive,9107,0,0,\r\n"
-                             "C:\\Temp\\,folder,9107,0,0,\r\n"
-                             "C:\\Temp\\a.txt,file,4097,4097,8192,\"app.exe=1;b,x.exe=4096\"\r\n"
-                             "\"C:\\Temp\\say \"\"hi\"\".txt\",file,10,10,4096,\r\n"
-                             "\"C:\\Temp\\caf\xC3\xA9.log\",file,5000,5000,8192,app.exe=5000\r\n"
-                             "D:\\,drive,0,0,0,\r\n"
-                             "D:\\x.bin,file,0,0,0,< unknown >=0\r\n";
+// The writers of an item follow its figures, a name and its bytes each, as many pairs as it has.
+const char kSmallTreeCsv[] =
+    "\xEF\xBB\xBF"
+    "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writer,Bytes by writer\r\n"
+    "C:\\,drive,9107,0,0,,\r\n"
+    "C:\\Temp\\,folder,9107,0,0,,\r\n"
+    "C:\\Temp\\a.txt,file,4097,4097,8192,app.exe,1,\"b,x.exe\",4096\r\n"
+    "\"C:\\Temp\\say \"\"hi\"\".txt\",file,10,10,4096,,\r\n"
+    "\"C:\\Temp\\caf\xC3\xA9.log\",file,5000,5000,8192,app.exe,5000\r\n"
+    "D:\\,drive,0,0,0,,\r\n"
+    "D:\\x.bin,file,0,0,0,'=2+3.exe,0,< unknown >,0\r\n";
 } // namespace
 
 TEST_F(CsvExportTest, SmallTreeGivesExactlyTheseBytesAndReplacesAnOlderFile)
@@ -133,39 +135,6 @@ TEST_F(CsvExportTest, SmallTreeGivesExactlyTheseBytesAndReplacesAnOlderFile)
     EXPECT_EQ(std::vector<std::wstring>{L"export.csv"}, FolderEntries(m_folder.Path()))
         << "no temporary file is left";
     EXPECT_TRUE(LogHas(L"Collected data exported to '" + path + L"', 7 items"));
-}
-
-TEST_F(CsvExportTest, FieldsAreQuotedWhereCsvNeedsItAndTextBecomesUtf8)
-{
-    struct Case
-    {
-        const wchar_t* text;
-        const wchar_t* field;
-    };
-    const Case cases[] = {
-        {L"", L""},
-        {L"plain.exe", L"plain.exe"},
-        {L"a,b", L"\"a,b\""},
-        {L"say \"x\"", L"\"say \"\"x\"\"\""},
-        {L"line\r\nbreak", L"\"line\r\nbreak\""},
-        {L" lead", L"\" lead\""},
-        {L"trail ", L"\"trail \""},
-        {L"inner blank", L"inner blank"},
-        {L"\u0416", L"\"\u0416\""},
-    };
-    for (const Case& c : cases)
-    {
-        std::wstring out = L"x";
-        AppendCsvField(out, c.text);
-        EXPECT_EQ(std::wstring(L"x") + c.field, out) << testing::PrintToString(std::wstring(c.text));
-    }
-
-    std::string utf8;
-    // Two, three and four bytes, then a lone high and a lone low surrogate.
-    AppendUtf8(utf8, std::wstring(L"\u00e9\u20ac\U0001F600") + wchar_t(0xD800) + L"a" + wchar_t(0xDC00));
-    EXPECT_EQ("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD"
-              "a\xEF\xBF\xBD",
-              utf8);
 }
 
 TEST_F(CsvExportTest, SlicesOfAnyLengthGiveTheSameRowsWhileTheTreeGrowsBetweenThem)
@@ -195,8 +164,8 @@ TEST_F(CsvExportTest, SlicesOfAnyLengthGiveTheSameRowsWhileTheTreeGrowsBetweenTh
     ASSERT_NE(std::wstring::npos, at);
     std::wstring added;
     for (int i = 0; i < 100; ++i)
-        added += L"C:\\Temp\\n" + std::to_wstring(i) + L",file,0,0,0,\r\n";
-    added += L"C:\\late.txt,file,0,0,0,\r\n";
+        added += L"C:\\Temp\\n" + std::to_wstring(i) + L",file,0,0,0,,\r\n";
+    added += L"C:\\late.txt,file,0,0,0,,\r\n";
     expected.insert(at, added);
     EXPECT_EQ(expected, sliced);
     EXPECT_EQ(108u, walk.GetRowCount());

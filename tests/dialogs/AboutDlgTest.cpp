@@ -1,6 +1,8 @@
 // The About box: version line, link addresses and captions, cursor, visited state per opening.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,36 @@ COLORREF LinkTextColor(HWND dialog, HWND link)
     const COLORREF color = ::GetTextColor(hdc);
     ::DeleteDC(hdc);
     return color;
+}
+
+// WCAG 2's contrast ratio of two sRGB colours: (L1 + 0.05) / (L2 + 0.05) of their relative luminances,
+// the lighter one's above.
+double ContrastRatio(COLORREF a, COLORREF b)
+{
+    auto channel = [](BYTE value)
+    {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    auto luminance = [&](COLORREF color)
+    {
+        return 0.2126 * channel(GetRValue(color)) + 0.7152 * channel(GetGValue(color)) +
+               0.0722 * channel(GetBValue(color));
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Readable text on the dialog background RGB(45, 45, 48): at least 4.5 to 1.
+::testing::AssertionResult ReadableOnTheBackground(COLORREF color)
+{
+    const double ratio = ContrastRatio(color, RGB(45, 45, 48));
+    if (ratio >= 4.5)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "RGB(" << int(GetRValue(color)) << ", " << int(GetGValue(color)) << ", "
+           << int(GetBValue(color)) << ") has a contrast of " << ratio << " to 1";
 }
 
 void ClickLink(HWND link)
@@ -70,6 +102,7 @@ TEST_F(AboutDlgTest, LinksOpenTheirSitesKeepTheirCaptionsAndShowTheLinkCursor)
     const HCURSOR linkCursor = ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_CURSOR));
     ASSERT_NE(nullptr, linkCursor);
     AboutDialog dlg(nullptr);
+    COLORREF unvisitedColor = CLR_INVALID;
     dlg.steps.push_back(
         [&](AboutDialog& d)
         {
@@ -88,10 +121,13 @@ TEST_F(AboutDlgTest, LinksOpenTheirSitesKeepTheirCaptionsAndShowTheLinkCursor)
                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
                 EXPECT_EQ(linkCursor, ::GetCursor()) << id;
 
-                EXPECT_EQ(RGB(0, 0, 238), LinkTextColor(d.GetHwnd(), link)) << id;
+                const COLORREF unvisited = LinkTextColor(d.GetHwnd(), link);
+                EXPECT_TRUE(ReadableOnTheBackground(unvisited)) << id;
                 ClickLink(link);
-                EXPECT_EQ(RGB(85, 26, 139), LinkTextColor(d.GetHwnd(), link))
-                    << "visited after a click, " << id;
+                const COLORREF visited = LinkTextColor(d.GetHwnd(), link);
+                EXPECT_TRUE(ReadableOnTheBackground(visited)) << id;
+                EXPECT_NE(unvisited, visited) << "visited after a click, " << id;
+                unvisitedColor = unvisited;
             }
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
@@ -102,10 +138,10 @@ TEST_F(AboutDlgTest, LinksOpenTheirSitesKeepTheirCaptionsAndShowTheLinkCursor)
     // A new opening shows both links unvisited again.
     AboutDialog again(nullptr);
     again.steps.push_back(
-        [](AboutDialog& d)
+        [&](AboutDialog& d)
         {
-            EXPECT_EQ(RGB(0, 0, 238), LinkTextColor(d.GetHwnd(), d.GetDlgItem(IDC_ABOUT_MAKER_LINK)));
-            EXPECT_EQ(RGB(0, 0, 238), LinkTextColor(d.GetHwnd(), d.GetDlgItem(IDC_ABOUT_PRODUCT_LINK)));
+            EXPECT_EQ(unvisitedColor, LinkTextColor(d.GetHwnd(), d.GetDlgItem(IDC_ABOUT_MAKER_LINK)));
+            EXPECT_EQ(unvisitedColor, LinkTextColor(d.GetHwnd(), d.GetDlgItem(IDC_ABOUT_PRODUCT_LINK)));
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, again.DoModal());
 }

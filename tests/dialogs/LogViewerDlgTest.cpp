@@ -1,6 +1,8 @@
-// The log viewer: stored lines unstamped, live lines stamped from any thread, nothing after closing.
+// The log viewer: stored lines unstamped, live lines stamped from any thread, nothing after closing, and
+// Ctrl+C copies what it shows.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -91,6 +93,51 @@ TEST_F(LogViewerDlgTest, AfterClosingLinesTouchNoWindowAndShowUnstampedNextTime)
     EXPECT_EQ(stored, shown);
     ASSERT_GE(shown.size(), 2u);
     EXPECT_EQ(L"late interface line", shown.back());
+}
+
+TEST_F(LogViewerDlgTest, CtrlCAnywhereInTheDialogCopiesTheLinesAsText)
+{
+    Log().AddLine(L"System file events: write events of version 1 with 64-bit pointers");
+    Log().AddLine(L"");
+    Log().AddLine(L"100% of 5 \t tabs");
+    LogViewerDialog dlg(nullptr);
+    BYTE saved[256] = {};
+    std::vector<std::wstring> copied;
+    // Ctrl+C as the dialog's loop gets it: the key message posted to a control, with Ctrl down in this
+    // thread's key state until the next step.
+    auto press = [&](HWND target, bool control)
+    {
+        BYTE keys[256] = {};
+        ::GetKeyboardState(saved);
+        memcpy(keys, saved, sizeof(keys));
+        keys[VK_CONTROL] = control ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        ::PostMessageW(target, WM_KEYDOWN, 'C', 0);
+    };
+    dlg.steps.push_back(
+        [&](LogViewerDialog& d)
+        {
+            ASSERT_TRUE(EmptyTheClipboard());
+            press(d.GetDlgItem(IDC_LOG_LIST), false);
+        });
+    dlg.steps.push_back(
+        [&](LogViewerDialog& d)
+        {
+            ::SetKeyboardState(saved);
+            copied.push_back(ClipboardText());
+            press(d.GetDlgItem(IDOK), true);
+        });
+    dlg.steps.push_back(
+        [&](LogViewerDialog&)
+        {
+            ::SetKeyboardState(saved);
+            copied.push_back(ClipboardText());
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"(nothing)", L"System file events: write events of version 1 with 64-bit pointers\r\n"
+                                L"\r\n100% of 5 \t tabs\r\n"}),
+              copied);
 }
 
 TEST_F(LogViewerDlgTest, ListBoxUsesTheControlBackground)

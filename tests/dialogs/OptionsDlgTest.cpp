@@ -1,4 +1,6 @@
-// The options dialog: copies of the settings, OK saving them with the Run entry, Cancel, Help, looks.
+// The options dialog: copies of the settings, OK saving them with the autostart task, Cancel, Help, looks,
+// and the heavy-writing threshold box. Wine gives no folder that only administrators can change, so the
+// autostart's folder check is answered here, except in the test of its refusal.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,8 +12,12 @@
 #include <vector>
 
 #include "app/ShellOpen.h"
+#include "app/autostart/Autostart.h"
+#include "app/autostart/AutostartTask.h"
 #include "dialogs/DialogsTestSupport.h"
 #include "resources/resource.h"
+#include "support/AutostartTaskFile.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/RegistryScratch.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
@@ -59,9 +65,30 @@ HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCWSTR verb, LPCWSTR target, LPCWS
     return reinterpret_cast<HINSTANCE>(42);
 }
 
+CQProgramFolderCheck OnlyAdministratorsCanChange(const std::wstring& folder)
+{
+    CQProgramFolderCheck check;
+    check.adminOnly = true;
+    check.folder = folder;
+    return check;
+}
+
 class OptionsDlgTest : public testing::Test
 {
 protected:
+    void SetUp() override
+    {
+        std::wstring error;
+        ASSERT_TRUE(DeleteAutostartTask(error)) << testing::PrintToString(error);
+        g_pfnCheckAutostartFolder = OnlyAdministratorsCanChange;
+    }
+    void TearDown() override
+    {
+        g_pfnCheckAutostartFolder = m_previousCheck;
+        std::wstring error;
+        DeleteAutostartTask(error);
+    }
+
     CQSettingsInterface& Settings() { return m_app.Context().m_settingsInterface; }
 
     // Sets the eight settings from a pattern such as "10100101".
@@ -119,6 +146,7 @@ protected:
     }
 
     ScopedAppContext m_app;
+    decltype(g_pfnCheckAutostartFolder) m_previousCheck = g_pfnCheckAutostartFolder;
 };
 
 TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
@@ -136,7 +164,7 @@ TEST_F(OptionsDlgTest, BoxesShowTheValuesCopiedAtConstruction)
     }
 }
 
-TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRunEntry)
+TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheAutostartTask)
 {
     SetOptions("10000011");
     Settings().m_csLanguage = L"English";
@@ -161,11 +189,9 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
     EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_intSelectedDiskSize", type, data))
         << "the whole section is written";
     EXPECT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_csLanguage", type, data));
-    std::wstring command;
-    ASSERT_TRUE(ReadRunValue(command)) << "autostart was switched on";
-    EXPECT_EQ(m_app.Context().m_settingsRunTime.m_csProgramFolder + L"tavrello.exe", command);
+    EXPECT_TRUE(AutostartTaskFileExists()) << "autostart was switched on";
 
-    // Switching autostart off again removes the entry.
+    // Switching autostart off again removes the task.
     OptionsDialog again(nullptr);
     again.steps.push_back(
         [](OptionsDialog& d)
@@ -175,10 +201,33 @@ TEST_F(OptionsDlgTest, OkCopiesTheBoxesIntoTheSettingsAndSavesTheSectionAndTheRu
         });
     EXPECT_EQ(IDOK, again.DoModal());
     EXPECT_EQ("01000011", RegistryText());
-    EXPECT_FALSE(ReadRunValue(command)) << command;
+    EXPECT_FALSE(AutostartTaskFileExists());
 }
 
-TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
+TEST_F(OptionsDlgTest, AutostartStaysOffWhereOthersCanChangeTheProgramAndTheUserLearnsWhy)
+{
+    // The real check: under Wine every folder belongs to the user as well.
+    g_pfnCheckAutostartFolder = m_previousCheck;
+    SetOptions("00000000");
+    MessageBoxRecorder boxes;
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            ::SendMessageW(d.GetDlgItem(IDC_AUTOSTART_SESSION), BM_CLICK, 0, 0);
+            EXPECT_EQ("00000000", BoxesText(d.GetHwnd()));
+            PostButtonClick(d.GetHwnd(), IDOK);
+        });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    const std::wstring& text = boxes.Boxes()[0].text;
+    EXPECT_NE(std::wstring::npos, text.find(L"can be changed by")) << testing::PrintToString(text);
+    EXPECT_NE(std::wstring::npos, text.find(L"Program Files")) << testing::PrintToString(text);
+    EXPECT_EQ("00000000", RegistryText());
+    EXPECT_FALSE(AutostartTaskFileExists());
+}
+
+TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndRemovesAnOldRunEntry)
 {
     SetOptions("10010010");
     WriteRunSentinel();
@@ -189,7 +238,7 @@ TEST_F(OptionsDlgTest, OkWithoutChangesStillRewritesTheSectionAndTheRunEntry)
     EXPECT_EQ("10010010", RegistryText());
     std::wstring command;
     EXPECT_FALSE(ReadRunValue(command))
-        << "autostart is off, so the entry goes: " << testing::PrintToString(command);
+        << "the Run entry of earlier versions goes: " << testing::PrintToString(command);
 }
 
 TEST_F(OptionsDlgTest, CancelAfterChangesTouchesNeitherTheSettingsNorTheRegistry)
@@ -275,3 +324,98 @@ TEST_F(OptionsDlgTest, CheckBoxesHaveVisualStylesSwitchedOff)
         GTEST_SKIP() << "visual styles are not active here, so every check box is unthemed anyway";
 }
 } // namespace
+
+namespace
+{
+// The stored threshold, or -1 when there is none.
+long long StoredThreshold()
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadRegistryValue(HKEY_CURRENT_USER, kInterfacePath, L"m_intAlertMegabytesPerMinute", type, data) ||
+        type != REG_DWORD || data.size() != 4)
+        return -1;
+    return *reinterpret_cast<const DWORD*>(data.data());
+}
+} // namespace
+
+TEST_F(OptionsDlgTest, TheThresholdBoxBesideTheWarningTakesMegabytesPerMinuteOnOkOnly)
+{
+    Settings().m_boolHeavyWriteAlerts = 1;
+    Settings().m_intAlertMegabytesPerMinute = 2048;
+
+    // Typed, then cancelled: nothing changes.
+    OptionsDialog cancelled(nullptr);
+    cancelled.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            HWND box = d.GetDlgItem(IDC_ALERT_MEGABYTES);
+            EXPECT_EQ(L"2048", WindowText(box));
+            EXPECT_TRUE(::GetWindowLongW(box, GWL_STYLE) & ES_NUMBER);
+            EXPECT_TRUE(::IsWindowEnabled(box));
+            EXPECT_EQ(L"MB per minute", WindowText(d.GetDlgItem(IDC_ALERT_MEGABYTES_LABEL)));
+            // In the program's colours.
+            HDC hdc = ::CreateCompatibleDC(nullptr);
+            const LRESULT brush = ::SendMessageW(d.GetHwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(hdc),
+                                                 reinterpret_cast<LPARAM>(box));
+            EXPECT_NE(0, brush);
+            EXPECT_EQ(RGB(255, 255, 240), ::GetTextColor(hdc));
+            EXPECT_EQ(RGB(61, 61, 64), ::GetBkColor(hdc));
+            ::DeleteDC(hdc);
+            ::SetWindowTextW(box, L"500");
+            PostButtonClick(d.GetHwnd(), IDCANCEL);
+        });
+    EXPECT_EQ(IDCANCEL, cancelled.DoModal());
+    EXPECT_EQ(2048, Settings().m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(-1, StoredThreshold());
+
+    // What is no number of megabytes is refused with a message, and the dialog stays; a number is saved.
+    MessageBoxRecorder boxes;
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [&](OptionsDialog& d)
+        {
+            HWND box = d.GetDlgItem(IDC_ALERT_MEGABYTES);
+            const wchar_t* refused[] = {L"", L"1048577", L"12a", L"99999999999"};
+            for (const wchar_t* text : refused)
+            {
+                ::SetWindowTextW(box, text);
+                ::SendMessageW(d.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                EXPECT_TRUE(::IsWindowVisible(d.GetHwnd())) << testing::PrintToString(std::wstring(text));
+                EXPECT_EQ(box, ::GetFocus());
+            }
+            EXPECT_EQ(2048, Settings().m_intAlertMegabytesPerMinute);
+            ::SetWindowTextW(box, L"1048576");
+            PostButtonClick(d.GetHwnd(), IDOK);
+        });
+    dlg.steps.push_back([](OptionsDialog&) { ADD_FAILURE() << "OK did not end the dialog"; });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    ASSERT_EQ(4u, boxes.Boxes().size());
+    EXPECT_NE(std::wstring::npos, boxes.Boxes()[0].text.find(L"from 0 to 1048576"))
+        << testing::PrintToString(boxes.Boxes()[0].text);
+    EXPECT_EQ(1048576, Settings().m_intAlertMegabytesPerMinute);
+    EXPECT_EQ(1048576, StoredThreshold());
+}
+
+TEST_F(OptionsDlgTest, TheThresholdBoxIsGreyWhileTheWarningIsOff)
+{
+    Settings().m_boolHeavyWriteAlerts = 0;
+    Settings().m_intAlertMegabytesPerMinute = 300;
+    OptionsDialog dlg(nullptr);
+    dlg.steps.push_back(
+        [](OptionsDialog& d)
+        {
+            HWND box = d.GetDlgItem(IDC_ALERT_MEGABYTES);
+            EXPECT_FALSE(::IsWindowEnabled(box));
+            ::SendMessageW(d.GetDlgItem(IDC_HEAVY_WRITE_ALERTS), BM_CLICK, 0, 0);
+            EXPECT_TRUE(::IsWindowEnabled(box));
+            ::SetWindowTextW(box, L"");
+            ::SendMessageW(d.GetDlgItem(IDC_HEAVY_WRITE_ALERTS), BM_CLICK, 0, 0);
+            EXPECT_FALSE(::IsWindowEnabled(box));
+            // A grey box is not asked about: its value stays as it was.
+            PostButtonClick(d.GetHwnd(), IDOK);
+        });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ(0, Settings().m_boolHeavyWriteAlerts);
+    EXPECT_EQ(300, Settings().m_intAlertMegabytesPerMinute);
+}

@@ -11,6 +11,7 @@
 #include "stats/Format.h"
 #include "support/ScopedAppContext.h"
 #include "support/ScriptedDialog.h"
+#include "support/WindowQueries.h"
 #include "ui/dialogs/ProcessesDlg.h"
 
 namespace
@@ -233,11 +234,12 @@ TEST_F(ProcessesDlgTest, ColumnsSplitTheClientWidthAndFollowResizing)
 }
 } // namespace
 
-TEST_F(ProcessesDlgTest, CtrlCCopiesTheSelectedRowsOrAllAsTabSeparatedText)
+TEST_F(ProcessesDlgTest, CtrlCCopiesAHeaderAndTheSelectedRowsOrAllWithTheirBytes)
 {
     Write(L"Q:\\a.txt", L"small.exe", 100);
     Write(L"Q:\\b.txt", L"big, \"quoted\".exe", 3 * kGiB);
     Write(L"Q:\\c.txt", L"middle.exe", 2048);
+    Write(L"Q:\\d.txt", L"=1+1.exe", 10);
     std::vector<std::wstring> copied;
     ProcessesDialog dlg(nullptr, TRUE, nullptr);
     // Ctrl+C as the list sees it: the key message with the Ctrl key down in this thread's key state.
@@ -251,42 +253,30 @@ TEST_F(ProcessesDlgTest, CtrlCCopiesTheSelectedRowsOrAllAsTabSeparatedText)
         keys[VK_CONTROL] = 0;
         ::SetKeyboardState(keys);
     };
-    auto clipboardText = []
-    {
-        std::wstring text = L"(nothing)";
-        if (!::OpenClipboard(nullptr))
-            return std::wstring(L"(clipboard not opened)");
-        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
-        {
-            text = static_cast<const wchar_t*>(::GlobalLock(data));
-            ::GlobalUnlock(data);
-        }
-        ::CloseClipboard();
-        return text;
-    };
     dlg.steps.push_back(
         [&](ProcessesDialog& d)
         {
             HWND list = d.GetDlgItem(IDC_PROCESSES_LIST);
-            ASSERT_TRUE(::OpenClipboard(nullptr));
-            ::EmptyClipboard();
-            ::CloseClipboard();
+            ASSERT_TRUE(EmptyTheClipboard());
             pressCtrlC(list, false);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
             pressCtrlC(list, true);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
             LVITEMW state = {};
             state.stateMask = LVIS_SELECTED;
             state.state = LVIS_SELECTED;
             ::SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+            ::SendMessageW(list, LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&state));
             pressCtrlC(list, true);
-            copied.push_back(clipboardText());
+            copied.push_back(ClipboardText());
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+    // A spreadsheet sums the third column; a name it would run as a formula is marked as text.
     const std::vector<std::wstring> expected = {
         L"(nothing)",
-        L"big, \"quoted\".exe\t3.00 Gb\r\nmiddle.exe\t2.00 Kb\r\nsmall.exe\t100.00 b\r\n",
-        L"small.exe\t100.00 b\r\n",
+        L"Process Name\tWritten\tBytes\r\nbig, \"quoted\".exe\t3.00 Gb\t3221225472\r\n"
+        L"middle.exe\t2.00 Kb\t2048\r\nsmall.exe\t100.00 b\t100\r\n'=1+1.exe\t10.00 b\t10\r\n",
+        L"Process Name\tWritten\tBytes\r\nsmall.exe\t100.00 b\t100\r\n'=1+1.exe\t10.00 b\t10\r\n",
     };
     EXPECT_EQ(expected, copied);
 }

@@ -1,5 +1,6 @@
 // The "Write History" dialog under Wine, over a history read from a generated file: the ranges, the
-// figures, the bars' tooltips and hover, today's bar following the growth, and resizing.
+// figures, the bars' tooltips and hover, today's bar following the growth, resizing, the legend against
+// the bars as painted, a spike cut off, and the keyboard walk over the days.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "support/LogCapture.h"
 #include "support/ScriptedDialog.h"
 #include "support/TempFolder.h"
+#include "support/TestCanvas.h"
 #include "ui/dialogs/history/WriteHistoryDlg.h"
 
 namespace
@@ -59,13 +61,22 @@ RECT ClientRectIn(HWND dialog, int id)
     return rect;
 }
 
-class WriteHistoryDlgTest : public testing::TestWithParam<int>
+// A history read from a file of the given rows, as the program starts it.
+class HistoryData
 {
-protected:
-    // `count` days ending today, every seventh one without monitoring, written as the file the history
-    // reads at its start.
+public:
+    void Start(const std::vector<CQHistoryDay>& days)
+    {
+        m_days = days;
+        ASSERT_TRUE(WriteWholeFile(m_folder.File(L"Write History.csv"), FormatHistoryCsv(m_days, "")));
+        m_history.Start(m_monitor, m_folder.Path());
+        ASSERT_EQ(m_days.size(), m_history.GetDays().size());
+    }
+
+    // `count` days ending today, every seventh one without monitoring.
     void Generate(int count)
     {
+        std::vector<CQHistoryDay> days;
         for (int i = count - 1; i >= 0; --i)
         {
             if (i % 7 == 3)
@@ -77,19 +88,9 @@ protected:
             day.operations = 1000 + static_cast<uint64_t>(i);
             day.monitoringSeconds = 3600 * (static_cast<uint64_t>(i % 10) + 1);
             day.topWriters = {{L"svchost.exe", day.written / 2}, {L"a, \"b\".exe", day.written / 4}};
-            m_days.push_back(day);
+            days.push_back(day);
         }
-        ASSERT_TRUE(WriteWholeFile(m_folder.File(L"Write History.csv"), FormatHistoryCsv(m_days, "")));
-        m_history.Start(m_monitor, m_folder.Path());
-        ASSERT_EQ(m_days.size(), m_history.GetDays().size());
-    }
-
-    int MonitoredDaysIn(int range) const
-    {
-        int count = 0;
-        for (const CQHistoryDay& day : m_days)
-            count += day.day > kToday - range ? 1 : 0;
-        return count;
+        Start(days);
     }
 
     LogCapture m_log;
@@ -98,6 +99,33 @@ protected:
     CQMonitor m_monitor;
     CQWriteHistory m_history{&m_clock};
     std::vector<CQHistoryDay> m_days;
+};
+
+class WriteHistoryDlgTest : public testing::TestWithParam<int>
+{
+protected:
+    void Generate(int count) { m_data.Generate(count); }
+
+    // Bars with monitoring in the last `range` days: days, or the weeks that hold them for a year.
+    int MonitoredBarsIn(int range) const
+    {
+        std::vector<int32_t> bars;
+        for (const CQHistoryDay& day : m_data.m_days)
+        {
+            if (day.day <= kToday - range)
+                continue;
+            const int32_t bar = range > 90 ? std::max(WeekStart(day.day), kToday - range + 1) : day.day;
+            if (bars.empty() || bars.back() != bar)
+                bars.push_back(bar);
+        }
+        return static_cast<int>(bars.size());
+    }
+
+    HistoryData m_data;
+    CQMonitor& m_monitor = m_data.m_monitor;
+    CQWriteHistory& m_history = m_data.m_history;
+    TestClock& m_clock = m_data.m_clock;
+    const std::vector<CQHistoryDay>& m_days = m_data.m_days;
 };
 
 TEST_P(WriteHistoryDlgTest, ShowsEachRangeWithItsFiguresAndToolsAndResizes)
@@ -122,17 +150,16 @@ TEST_P(WriteHistoryDlgTest, ShowsEachRangeWithItsFiguresAndToolsAndResizes)
                 SendMessageW(GetDlgItem(hDlg, range.button), BM_CLICK, 0, 0);
                 EXPECT_EQ(range.days, d.GetRangeDays());
                 HWND chart = GetDlgItem(hDlg, IDC_HISTORY_CHART);
-                EXPECT_EQ(MonitoredDaysIn(range.days), ToolCount(d.GetChart().GetToolTip()));
+                EXPECT_EQ(MonitoredBarsIn(range.days), ToolCount(d.GetChart().GetToolTip()));
+                EXPECT_EQ(range.days > 90 ? 53 : range.days, d.GetChart().GetBarCount())
+                    << "2025-06-30 is a Monday: a year from 2024-07-01, a Monday too, is 52 weeks and a day";
                 const CQRangeFigures figures = ComputeRangeFigures(m_days, kToday - range.days + 1, kToday,
                                                                    LifeBudgetBytes(kCapacity240));
-                EXPECT_EQ(FormatAverageSentence(figures, range.days),
-                          WindowText(GetDlgItem(hDlg, IDC_HISTORY_AVERAGE)));
+                EXPECT_EQ(FormatAverageSentence(figures), WindowText(GetDlgItem(hDlg, IDC_HISTORY_AVERAGE)));
                 EXPECT_EQ(L"Approx ssd life at that rate, for 240Gb: " + figures.lifeText,
                           WindowText(GetDlgItem(hDlg, IDC_HISTORY_LIFE)));
                 // Painted at once, with every bar and label.
                 EXPECT_TRUE(RedrawWindow(chart, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW));
-                EXPECT_GE(d.GetChart().GetScale().top,
-                          m_days.empty() ? 0.0 : static_cast<double>(m_days.back().writtenAligned));
                 EXPECT_FALSE(d.GetChart().GetDateLabels().empty());
             }
         });
@@ -160,8 +187,9 @@ TEST_P(WriteHistoryDlgTest, ShowsEachRangeWithItsFiguresAndToolsAndResizes)
             {
                 // The columns follow the new size.
                 RECT column = {};
-                ASSERT_TRUE(d.GetChart().GetColumnRect(kToday, column));
-                EXPECT_EQ(kToday, d.GetChart().DayAt(CenterOf(column)));
+                const int today = d.GetChart().BarOfDay(kToday);
+                ASSERT_TRUE(d.GetChart().GetColumnRect(today, column));
+                EXPECT_EQ(today, d.GetChart().BarAt(CenterOf(column)));
             }
             MINMAXINFO info = {};
             SendMessageW(hDlg, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
@@ -182,13 +210,14 @@ TEST_P(WriteHistoryDlgTest, HoveringABarShowsItsDayAndTodayFollowsTheGrowth)
         {
             HWND chart = GetDlgItem(d.GetHwnd(), IDC_HISTORY_CHART);
             RECT column = {};
-            ASSERT_EQ(!m_days.empty(), d.GetChart().GetColumnRect(kToday, column));
-            if (m_days.empty())
-                return;
+            ASSERT_EQ(29, d.GetChart().BarOfDay(kToday));
+            ASSERT_TRUE(d.GetChart().GetColumnRect(29, column));
             const POINT centre = CenterOf(column);
             SendMessageW(chart, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
-            EXPECT_EQ(kToday, d.GetChart().GetHoverDay());
-            EXPECT_EQ(kToday, d.GetChart().DayAt(centre));
+            EXPECT_EQ(m_days.empty() ? -1 : 29, d.GetChart().GetHoverBar()) << "only bars with monitoring";
+            EXPECT_EQ(29, d.GetChart().BarAt(centre));
+            if (m_days.empty())
+                return;
             EXPECT_EQ(FormatDayToolTip(m_days.back(), true), ToolText(d.GetChart().GetToolTip(), chart, 29));
 
             // The main window's refresh counts more for today; the dialog's timer takes it.
@@ -208,3 +237,208 @@ INSTANTIATE_TEST_SUITE_P(Days, WriteHistoryDlgTest, testing::Values(0, 1, 400, 3
                          [](const testing::TestParamInfo<int>& info)
                          { return std::to_string(info.param) + "Days"; });
 } // namespace
+
+namespace
+{
+class WriteHistoryChartTest : public testing::Test
+{
+protected:
+    static CQHistoryDay Day(int32_t day, uint64_t written, uint64_t aligned)
+    {
+        CQHistoryDay row;
+        row.day = day;
+        row.written = written;
+        row.writtenAligned = aligned;
+        row.monitoringSeconds = 3600;
+        return row;
+    }
+
+    HistoryData m_data;
+};
+
+// The chart as it paints itself, on a canvas of its client size.
+struct PaintedChart
+{
+    explicit PaintedChart(HWND chart) : canvas(ClientWidth(chart), ClientHeight(chart))
+    {
+        canvas.Fill(RGB(255, 0, 255));
+        SendMessageW(chart, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+        GdiFlush();
+    }
+    COLORREF Centre(const RECT& rect) const
+    {
+        const POINT point = CenterOf(rect);
+        return canvas.Pixel(point.x, point.y);
+    }
+    static int ClientHeight(HWND hwnd)
+    {
+        RECT rect = {};
+        GetClientRect(hwnd, &rect);
+        return rect.bottom - rect.top;
+    }
+    TestCanvas canvas;
+};
+
+std::vector<std::wstring> LegendTexts(const CQHistoryChart& chart)
+{
+    std::vector<std::wstring> texts;
+    for (const CQHistoryChart::LegendEntry& entry : chart.GetLegend())
+        texts.push_back(entry.text);
+    return texts;
+}
+} // namespace
+
+TEST_F(WriteHistoryChartTest, TheLegendNamesTheBarsAsTheyArePaintedAndASpikeIsCutOffNotFlatteningTheRest)
+{
+    // Nine days of 2 GiB (3 GiB aligned) and one of 40 GiB (48 GiB aligned), nothing yet today.
+    std::vector<CQHistoryDay> days;
+    for (int back = 10; back >= 1; --back)
+        days.push_back(back == 5 ? Day(kToday - back, 40 * kGiB, 48 * kGiB)
+                                 : Day(kToday - back, 2 * kGiB, 3 * kGiB));
+    m_data.Start(days);
+    HistoryDialog dlg(m_data.m_history, kCapacity240, nullptr);
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            const CQHistoryChart& chart = d.GetChart();
+            HWND hChart = GetDlgItem(d.GetHwnd(), IDC_HISTORY_CHART);
+            EXPECT_EQ((std::vector<std::wstring>{L"Aligned to (4k)", L"Written (raw)", L"Today so far",
+                                                 L"Average per monitored day"}),
+                      LegendTexts(chart));
+            RECT column = {};
+            ASSERT_TRUE(chart.GetColumnRect(0, column));
+            RECT client = {};
+            GetClientRect(hChart, &client);
+            int right = 0;
+            for (const CQHistoryChart::LegendEntry& entry : chart.GetLegend())
+            {
+                EXPECT_GE(entry.swatch.top, column.bottom) << "under the plot";
+                EXPECT_LE(entry.swatch.bottom, client.bottom);
+                EXPECT_GE(entry.swatch.left, right) << "entries side by side";
+                EXPECT_GT(entry.textLeft, entry.swatch.right);
+                right = entry.textLeft;
+            }
+
+            const PaintedChart painted(hChart);
+            const COLORREF background = painted.canvas.Pixel(1, 1);
+            const COLORREF alignedSwatch = painted.Centre(chart.GetLegend()[0].swatch);
+            const COLORREF writtenSwatch = painted.Centre(chart.GetLegend()[1].swatch);
+            EXPECT_NE(alignedSwatch, writtenSwatch);
+            EXPECT_NE(background, alignedSwatch);
+
+            // An ordinary day: the aligned bar's edge and the raw bar inside it in the legend's colours,
+            // half the axis high (3 GiB of 6: the spike does not set the axis).
+            const int ordinary = chart.BarOfDay(kToday - 2);
+            RECT bar = {};
+            ASSERT_TRUE(chart.GetBarRect(ordinary, bar));
+            EXPECT_FALSE(chart.IsCutOff(ordinary));
+            EXPECT_EQ(alignedSwatch, painted.canvas.Pixel(bar.left, bar.bottom - 2));
+            EXPECT_EQ(writtenSwatch, painted.canvas.Pixel((bar.left + bar.right) / 2, bar.bottom - 2));
+            EXPECT_EQ(L"6 Gb", FormatAxisValue(chart.GetScale().top, chart.GetScale()));
+            EXPECT_NEAR((column.bottom - column.top) / 2, bar.bottom - bar.top, 2);
+
+            // The spike reaches the top of the plot, broken just under it.
+            const int spike = chart.BarOfDay(kToday - 5);
+            ASSERT_TRUE(chart.GetBarRect(spike, bar));
+            EXPECT_TRUE(chart.IsCutOff(spike));
+            EXPECT_EQ(column.top, bar.top);
+            EXPECT_EQ(background, painted.canvas.Pixel(bar.left + 1, bar.top + 6)) << "the break";
+            EXPECT_EQ(alignedSwatch, painted.canvas.Pixel(bar.left, bar.top + 2));
+
+            // Today, with nothing counted yet, still has its bar: low, framed and hatched like the legend's.
+            const int today = chart.BarOfDay(kToday);
+            ASSERT_TRUE(chart.GetBarRect(today, bar));
+            EXPECT_GE(bar.bottom - bar.top, 3);
+            EXPECT_EQ(alignedSwatch, painted.canvas.Pixel(bar.left, bar.top)) << "the frame";
+            const RECT growing = chart.GetLegend()[2].swatch;
+            EXPECT_EQ(alignedSwatch, painted.canvas.Pixel(growing.left, growing.top)) << "the frame";
+            EXPECT_FALSE(painted.canvas.AllPixels(
+                RECT{growing.left + 1, growing.top + 1, growing.right - 1, growing.bottom - 1},
+                alignedSwatch))
+                << "hatched, not solid";
+
+            // A year is shown in weeks: this week's bar, and no line of a daily average over them.
+            SendMessageW(GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAYS_365), BM_CLICK, 0, 0);
+            EXPECT_EQ((std::vector<std::wstring>{L"Aligned to (4k)", L"Written (raw)", L"This week so far"}),
+                      LegendTexts(chart));
+            ASSERT_TRUE(chart.GetBarRect(chart.GetBarCount() - 1, bar));
+            EXPECT_GE(bar.bottom - bar.top, 3);
+            EXPECT_EQ(L"2024-07-01 to 2025-06-30, in weeks",
+                      WindowText(GetDlgItem(d.GetHwnd(), IDC_HISTORY_SPAN)));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+}
+
+TEST_F(WriteHistoryChartTest, TheArrowKeysWalkTheDaysAndTheirFiguresShowUnderTheChart)
+{
+    m_data.Generate(40);
+    HistoryDialog dlg(m_data.m_history, kCapacity240, nullptr);
+    HWND hChart = nullptr;
+    auto dayLine = [](HistoryDialog& d) { return WindowText(GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAY)); };
+    auto post = [&](WPARAM key) { PostMessageW(hChart, WM_KEYDOWN, key, 0); };
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            hChart = GetDlgItem(d.GetHwnd(), IDC_HISTORY_CHART);
+            // Tab from the range buttons reaches the chart.
+            HWND hRange = GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAYS_30);
+            SetFocus(hRange);
+            PostMessageW(hRange, WM_KEYDOWN, VK_TAB, 0);
+        });
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            EXPECT_EQ(hChart, GetFocus());
+            EXPECT_EQ(29, d.GetChart().GetSelectedBar()) << "today's bar first";
+            EXPECT_EQ(
+                L"2025-06-30 (so far): written 256.00 Mb, aligned to (4k) 341.33 Mb, monitored 0 01:00:00, "
+                L"top writer svchost.exe 128.00 Mb",
+                dayLine(d));
+            for (int i = 0; i < 3; ++i)
+                post(VK_LEFT);
+        });
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            EXPECT_EQ(26, d.GetChart().GetSelectedBar());
+            EXPECT_EQ(L"2025-06-27: not monitored", dayLine(d));
+            post(VK_LEFT);
+        });
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            EXPECT_EQ(
+                L"2025-06-26: written 1.25 Gb, aligned to (4k) 1.67 Gb, monitored 0 05:00:00, top writer "
+                L"svchost.exe 640.00 Mb",
+                dayLine(d));
+            post(VK_HOME);
+            post(VK_LEFT); // nothing before the first day
+            post(VK_RIGHT);
+        });
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            EXPECT_EQ(1, d.GetChart().GetSelectedBar());
+            EXPECT_EQ(
+                L"2025-06-02: written 3.00 Gb, aligned to (4k) 4.00 Gb, monitored 0 09:00:00, top writer "
+                L"svchost.exe 1.50 Gb",
+                dayLine(d));
+            post(VK_END);
+            post(VK_RIGHT); // nothing after today
+        });
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            EXPECT_EQ(29, d.GetChart().GetSelectedBar());
+            // The mouse selects too; another range keeps the day selected.
+            RECT column = {};
+            ASSERT_TRUE(d.GetChart().GetColumnRect(4, column));
+            ClickAt(hChart, CenterOf(column));
+            EXPECT_EQ(4, d.GetChart().GetSelectedBar());
+            EXPECT_EQ(0u, dayLine(d).find(L"2025-06-05: ")) << testing::PrintToString(dayLine(d));
+            SendMessageW(GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAYS_90), BM_CLICK, 0, 0);
+            EXPECT_EQ(64, d.GetChart().GetSelectedBar());
+            EXPECT_EQ(0u, dayLine(d).find(L"2025-06-05: "));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+}

@@ -51,23 +51,6 @@ std::string Show(const std::vector<BYTE>& data)
     return text + " (" + std::to_string(data.size()) + " bytes)";
 }
 
-std::wstring ImagePath()
-{
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? OpenServiceW(manager, L"Wrimon", SERVICE_QUERY_CONFIG) : nullptr;
-    std::wstring path;
-    std::vector<BYTE> buffer(8192);
-    DWORD needed = 0;
-    if (service && QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
-                                       static_cast<DWORD>(buffer.size()), &needed))
-        path = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->lpBinaryPathName;
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
-    return path;
-}
-
 std::wstring CurrentDirectory()
 {
     wchar_t folder[MAX_PATH] = L"";
@@ -85,7 +68,7 @@ TEST_F(StandinMonitorTest, AbsentServiceIsCreatedConfiguredAndStarted)
 {
     EXPECT_EQ(1, m_monitor->InstallDriverService()) << LogText();
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), standin_test::WrimonServiceState());
-    EXPECT_EQ(CurrentDirectory() + L"\\wrimon.sys", ImagePath());
+    EXPECT_EQ(CurrentDirectory() + L"\\wrimon.sys", standin_test::WrimonImagePath());
 
     const struct
     {
@@ -144,7 +127,7 @@ TEST_F(StandinMonitorTest, StoppedServiceIsStartedUnchanged)
     ASSERT_TRUE(standin_test::CreateWrimonService(standin_test::ProgramFolder() + L"\\.\\wrimon.sys"));
     EXPECT_EQ(1, m_monitor->InstallDriverService()) << LogText();
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), standin_test::WrimonServiceState());
-    EXPECT_EQ(standin_test::ProgramFolder() + L"\\.\\wrimon.sys", ImagePath());
+    EXPECT_EQ(standin_test::ProgramFolder() + L"\\.\\wrimon.sys", standin_test::WrimonImagePath());
     EXPECT_EQ(0u, ReadValue(L"", L"DefaultInstance").type);
 }
 
@@ -184,7 +167,7 @@ TEST_F(StandinMonitorTest, UnstartableServiceLeavesTheMonitorWithoutThreads)
     TempFolder empty;
     ASSERT_TRUE(SetCurrentDirectoryW(empty.Path().c_str()));
     m_monitor->Start();
-    const std::wstring image = ImagePath();
+    const std::wstring image = standin_test::WrimonImagePath();
     SetCurrentDirectoryW(previous.c_str());
 
     EXPECT_EQ(empty.Path() + L"\\wrimon.sys", image);

@@ -1,13 +1,14 @@
 // The monitor without the Wrimon driver, through the real retrieval and processing threads: the start
 // falls back to the system's file events (a replay here, since Wine has none), attached drives pass their
-// writes, detached ones drop them, and what was counted is saved. Without a replay the live session is
-// what Wine refuses.
+// writes, detached ones and unnamed writes never count, what was counted is saved, and an ended session
+// ends measuring. Without a replay the live session is what Wine refuses.
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/Counters.h"
+#include "engine/Measuring.h"
 #include "engine/StandinMonitorFixture.h"
 #include "engine/events/FileEventSource.h"
 #include "support/ReplayEventFeed.h"
@@ -42,6 +43,14 @@ protected:
         std::shared_ptr<ReplayControl> replay = m_replay;
         m_monitor->m_fnMakeEventFeed = [replay] { return std::make_unique<ReplayEventFeed>(replay); };
     }
+    // Starts the monitor without the driver, on the replay.
+    void StartOnReplay()
+    {
+        WithoutDriver();
+        UseReplay();
+        m_monitor->Start();
+        ASSERT_EQ(CQMonitor::RecordSource::SystemEvents, m_monitor->GetRecordSource()) << LogText();
+    }
     CQDriveItem* Drive(const wchar_t* letter)
     {
         for (int i = 0; i < m_monitor->m_arrDrives.GetSize(); ++i)
@@ -57,7 +66,7 @@ protected:
         return WaitFor(
             [&]
             {
-                now += CQFileEventSource::ReportIntervalMs;
+                now += CQFileEventReport::ReportIntervalMs;
                 m_replay->SetNow(now);
                 return !LinesStartingWith(line).empty();
             });
@@ -70,11 +79,8 @@ protected:
 
 TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
 {
-    WithoutDriver();
-    UseReplay();
     m_settings.m_csSelectedDrives = L"C:";
-    m_monitor->Start();
-    ASSERT_EQ(CQMonitor::RecordSource::SystemEvents, m_monitor->GetRecordSource()) << LogText();
+    ASSERT_NO_FATAL_FAILURE(StartOnReplay());
     EXPECT_TRUE(HasLine(kUsing));
     ASSERT_NE(nullptr, m_monitor->m_hRetrieveThread);
     ASSERT_NE(nullptr, m_monitor->m_hProcessThread);
@@ -106,12 +112,13 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
         Write(Shape(), self, 0, 0x200, 5000),
         Write(Shape{0, 8}, self, 0x300, 0x999, 7),
         Write(Shape{1, 4}, 999999, 0, 0x400, 24), // no such process
-        Write(Shape(), self, 0, 0x12345, 4096),   // a file without a name
+        Write(Shape(), self, 0, 0x12345, 4096),   // a file without a name: not counted
         Write(Shape(), self, 0, 0x500, 1 << 20),  // Z: is not attached
         Write(Shape(), self, 0, 0x600, 65536, 0x43),
         Write(Shape(), self, 0, 0x700, 8192, 0x43),
     });
-    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 6; })) << LogText();
+    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 5; })) << LogText();
+    EXPECT_EQ(MeasuringSource::SystemEvents, WhatMeasures(*m_monitor));
 
     // A detached drive's writes are dropped; attached again, they pass.
     {
@@ -126,7 +133,12 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
         ASSERT_TRUE(m_monitor->AttachDrive(Drive(L"C:")));
     }
     m_replay->Play({KeyName(10, 8, 0x900, c + L"\\run\\again.txt"), Write(Shape(), self, 0, 0x900, 222)});
-    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 7; })) << LogText();
+    ASSERT_TRUE(WaitFor([&] { return CounterLoad(m_monitor->m_stats.m_qwordOperations) == 6; })) << LogText();
+    SystemEventFigures figures;
+    ASSERT_TRUE(GetSystemEventFigures(*m_monitor, figures));
+    EXPECT_EQ(10u, figures.Writes);
+    EXPECT_EQ(1u, figures.UnnamedWrites);
+    EXPECT_EQ(4096u, figures.UnnamedBytes);
     CounterStore(m_monitor->m_boolRunning, LONG(0));
 
     m_monitor->CleanUp();
@@ -140,16 +152,14 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
         1u, LinesStartingWith(L"System file events: write events of version 0 with 64-bit pointers").size());
     EXPECT_EQ(
         1u, LinesStartingWith(L"System file events: write events of version 1 with 32-bit pointers").size());
-    EXPECT_FALSE(
-        LinesStartingWith(L"System file events: 10 writes (2 paging I/O), 1 without a name (10.0%), 1 "
-                          L"names from the rundown")
-            .empty())
+    EXPECT_FALSE(LinesStartingWith(
+                     L"System file events: 10 writes (2 paging I/O), 1 without a name (10.0%, 4096 bytes) "
+                     L"not counted, 1 names from the rundown")
+                     .empty())
         << LogText();
 
     const std::string self8 = Narrow(SelfName());
     std::vector<std::string> expected = {
-        "#:\\ written 0 aligned 0 below 4096",
-        "#:\\unknown.file written 4096 aligned 4096 below 4096 [" + self8 + " 4096]",
         "C:\\ written 0 aligned 0 below 14445",
         "C:\\$LogFile written 8192 aligned 8192 below 8192 [" + self8 + " 8192]",
         "C:\\run\\ written 0 aligned 0 below 6253",
@@ -162,15 +172,15 @@ TEST_F(SystemEventsRunTest, WithoutTheDriverTheSystemsWritesAreCountedAndSaved)
     std::sort(expected.begin(), expected.end());
     const std::vector<std::string> tree = DumpTree(*m_monitor);
     EXPECT_EQ(expected, tree);
-    EXPECT_EQ(7u, m_monitor->m_stats.m_qwordOperations);
-    EXPECT_EQ(18541u, m_monitor->m_stats.m_qwordWritten);
+    EXPECT_EQ(6u, m_monitor->m_stats.m_qwordOperations);
+    EXPECT_EQ(14445u, m_monitor->m_stats.m_qwordWritten);
     EXPECT_EQ(0u, m_monitor->m_stats.m_qwordRead);
 
     std::unique_ptr<CQMonitor> loaded = std::make_unique<CQMonitor>();
     loaded->m_pSettingsRunTime = &m_runTime;
     ASSERT_EQ(1, loaded->LoadData()) << LogText();
     EXPECT_EQ(tree, DumpTree(*loaded));
-    EXPECT_EQ(18541u, loaded->m_stats.m_qwordWritten);
+    EXPECT_EQ(14445u, loaded->m_stats.m_qwordWritten);
 }
 
 TEST_F(SystemEventsRunTest, TheDriverStillComesFirst)
@@ -186,17 +196,36 @@ TEST_F(SystemEventsRunTest, TheDriverStillComesFirst)
 
 TEST_F(SystemEventsRunTest, AFeedThatEndsEndsBothThreadsWithItsReason)
 {
-    WithoutDriver();
-    UseReplay();
-    m_monitor->Start();
-    ASSERT_EQ(CQMonitor::RecordSource::SystemEvents, m_monitor->GetRecordSource()) << LogText();
+    ASSERT_NO_FATAL_FAILURE(StartOnReplay());
     m_replay->Play({Write(Shape(), 8, 0, 1, 10)});
     m_replay->End(L"the session was closed");
     ASSERT_TRUE(Ended(m_monitor->m_hRetrieveThread)) << LogText();
     ASSERT_TRUE(Ended(m_monitor->m_hProcessThread));
     EXPECT_TRUE(HasLine(L"System file events ended: the session was closed")) << LogText();
     EXPECT_FALSE(HasLine(L"Wrimon driver is not found - Termination"));
+    EXPECT_EQ(1, m_replay->Halts()) << "the session goes as soon as the source gives up";
+    EXPECT_EQ(MeasuringSource::SystemEventsEnded, WhatMeasures(*m_monitor));
     m_monitor->CleanUp();
+}
+
+// The Windows session ends: the system's session is stopped at once, and measuring ends as when the
+// events end; the clean-up that may follow still works.
+TEST_F(SystemEventsRunTest, HaltingTheSessionEndsMeasuringAndTheCleanUpStillRuns)
+{
+    m_settings.m_csSelectedDrives = L"C:";
+    ASSERT_NO_FATAL_FAILURE(StartOnReplay());
+    m_monitor->ListVolumes();
+    m_monitor->AttachSelectedDrives();
+    m_monitor->HaltSystemEvents();
+    ASSERT_TRUE(Ended(m_monitor->m_hRetrieveThread)) << LogText();
+    ASSERT_TRUE(Ended(m_monitor->m_hProcessThread));
+    EXPECT_GE(m_replay->Halts(), 1);
+    EXPECT_TRUE(HasLine(L"System file events ended: the session was stopped")) << LogText();
+    EXPECT_EQ(MeasuringSource::SystemEventsEnded, WhatMeasures(*m_monitor));
+    m_monitor->CleanUp();
+    EXPECT_TRUE(m_replay->WasStopped());
+    EXPECT_EQ(L"C:", m_settings.m_csSelectedDrives);
+    EXPECT_EQ(MeasuringSource::Nothing, WhatMeasures(*m_monitor));
 }
 
 // Under Wine OpenTraceW refuses, so the real program gets here: it runs on without measuring.

@@ -1,4 +1,4 @@
-// Short runs of the two fuzzers of bench/: a clean run reports no finding, and each supervisor notices
+// Short runs of the three fuzzers of bench/: a clean run reports no finding, and each supervisor notices
 // a fault and a hang that its worker is told to make, and goes on with the next input.
 #include <gtest/gtest.h>
 
@@ -83,7 +83,8 @@ class FuzzRunTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const wchar_t* program : {L"fuzz_saved_data.exe", L"fuzz_reply_walk.exe"})
+        for (const wchar_t* program :
+             {L"fuzz_saved_data.exe", L"fuzz_reply_walk.exe", L"fuzz_drive_answers.exe"})
         {
             if (GetFileAttributesW((BinFolder() + L"\\" + program).c_str()) == INVALID_FILE_ATTRIBUTES)
                 GTEST_SKIP() << "the fuzzers are not built (benchmarks off)";
@@ -109,6 +110,17 @@ TEST_F(FuzzRunTest, ShortReplyRunFindsNothingAndHandsRecordsOn)
     EXPECT_GT(std::stoll(match[1]), 10000) << output;
     EXPECT_NE(std::string::npos, output.find(", 0 records handed on outside their reply")) << output;
     EXPECT_NE(std::string::npos, output.find(", 0 hangs")) << output;
+}
+
+TEST_F(FuzzRunTest, ShortDriveAnswerRunFindsNothingAndParsesAnswers)
+{
+    const std::string output = RunProgram(L"fuzz_drive_answers.exe", L"20000 --seed 11");
+    std::smatch match;
+    const std::string last = LastLine(output);
+    ASSERT_TRUE(std::regex_match(last, match, std::regex("20000 answers, 0 faults, ([0-9]+) parsed")))
+        << output;
+    EXPECT_GT(std::stoll(match[1]), 5000) << output;
+    EXPECT_NE(std::string::npos, output.find("0 results outside their answer, 0 hangs")) << output;
 }
 
 TEST_F(FuzzRunTest, SupervisorsCountAFaultAndAHangAndGoOn)

@@ -1,12 +1,11 @@
 #include "hardening/StressLoad.h"
 
-#include <tlhelp32.h>
-
 #include <cstring>
 
 #include "data/TreeItem.h"
 #include "engine/Monitor.h"
 #include "resources/resource.h"
+#include "support/OtherProcess.h"
 #include "support/StandinFeed.h"
 #include "support/TempFolder.h"
 #include "support/WrimonRecords.h"
@@ -17,26 +16,6 @@ namespace
 constexpr int kQueueHigh = 20000;
 constexpr size_t kReplyBytes = 0x40000;
 constexpr int kFeedLinesPerFile = 16;
-
-// A process of the session other than this one, so that writes come from two processes whose names the
-// lookup finds (an id that no process has would take a process snapshot for every record).
-DWORD OtherProcessId()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    DWORD found = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    {
-        if (entry.th32ProcessID != 0 && entry.th32ProcessID != GetCurrentProcessId())
-        {
-            found = entry.th32ProcessID;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
-    return found;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // The installed program, run by the package test in a Wine prefix of its own after a silent install, with
-// the stand-ins beside it: it measures and closes cleanly. Skipped unless TAVRELLO_INSTALLED_PROGRAM names
+// the stand-in driver beside it and the stand-in filter library in the prefix's system folder: it measures
+// and closes cleanly. Skipped unless TAVRELLO_INSTALLED_PROGRAM names
 // the installed tavrello.exe.
 #include "main/MainWindowFixture.h"
 
@@ -11,8 +12,8 @@ TEST(InstalledProgram, StartsMeasuresAndClosesCleanly)
     if (!::GetEnvironmentVariableW(L"TAVRELLO_INSTALLED_PROGRAM", path, MAX_PATH) || !path[0])
         GTEST_SKIP() << "run by the package test, which installs the program first";
 
-    // Autostart switches monitoring on at the start and makes the program write its autostart value at
-    // exit, which the uninstaller must remove.
+    // Autostart switches monitoring on at the start; at exit the program sees to its autostart (under Wine
+    // every folder belongs to the user too, so it makes no logon task and removes the Run value).
     ASSERT_TRUE(WriteRegistryDword(HKEY_CURRENT_USER, kInterfaceSettingsKey, L"m_boolAutostartSession", 1));
     TavrelloProgram program;
     program.SetExecutable(path);

@@ -1,13 +1,16 @@
 // The main window with the driver link: the service's life, the attached drives recorded at exit and the
-// figures after known writes. Under Wine the driver is the stand-in (bin\wrimon.sys and bin\fltlib.dll);
-// these tests are skipped in a build without it.
+// figures after known writes. Under Wine the driver is the stand-in (bin\wrimon.sys, and fltlib.dll in the
+// prefix's system32); these tests are skipped in a build without it.
 #include "main/MainWindowFixture.h"
+
+#include <commctrl.h>
 
 #include <fstream>
 
 #include "resources/resource.h"
 #include "stats/Format.h"
 #include "support/TempFolder.h"
+#include "ui/controls/Dialog.h"
 
 namespace
 {
@@ -152,7 +155,7 @@ TEST_F(MainDriverTest, FedWritesShowInTheFigures)
     EXPECT_EQ(written, saved.writtenInTree);
 }
 
-TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingNamingTheProcess)
+TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingAndTheBalloonListsThatMinutesWriters)
 {
     TempFolder folder;
     const std::wstring feed = folder.File(L"feed.txt");
@@ -177,15 +180,13 @@ TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingNamingTheProcess)
     m_program.PostKey(hMenu, VK_DOWN);
     m_program.PostKey(hMenu, VK_RETURN);
     HWND hMain = m_program.MainWindow();
-    HWND hViewer = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
-        kFeedLimitMs);
+    HWND hViewer = m_program.WaitForDialog(L"Log Viewer", kFeedLimitMs);
     ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring selfName = wcsrchr(self, L'\\') + 1;
     const std::wstring alert =
-        L"Heavy writing: " + std::wstring(wcsrchr(self, L'\\') + 1) + L" wrote 2.00 Mb in the last minute";
+        L"Heavy writing: 2.00 Mb written in the last minute, 2.00 Mb of it (100%) by " + selfName;
     int alerts = 0;
     std::string lines;
     WaitFor(
@@ -212,6 +213,18 @@ TEST_F(MainDriverTest, ABurstOfWritesIsLoggedAsHeavyWritingNamingTheProcess)
         kFeedLimitMs);
     EXPECT_EQ(1, alerts) << lines;
     PostMessageW(hViewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kFeedLimitMs));
+
+    // The balloon's click lists the writers of the alert's minute, not of all data.
+    PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
+    HWND hProcesses = m_program.WaitForDialog(L"Processes List", kFeedLimitMs);
+    ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
+    const std::wstring headline = WindowText(GetDlgItem(hProcesses, IDC_PROCESSES_HEADLINE));
+    EXPECT_EQ(0u, headline.find(L"Writers of the minute to ")) << Narrow(headline);
+    EXPECT_EQ(L", data written: 2.00 Mb", headline.substr(headline.size() - 23)) << Narrow(headline);
+    // One writer, this test program (the rows' texts live in the program's own memory).
+    EXPECT_EQ(1, SendMessageW(GetDlgItem(hProcesses, IDC_PROCESSES_LIST), LVM_GETITEMCOUNT, 0, 0));
+    PostMessageW(hProcesses, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(hMain) != 0; }, kFeedLimitMs));
     EXPECT_TRUE(CloseWithEscape(m_program));
 }

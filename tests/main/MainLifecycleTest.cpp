@@ -3,6 +3,7 @@
 #include "main/MainWindowFixture.h"
 
 #include "resources/resource.h"
+#include "support/StandinService.h"
 #include "support/TempFolder.h"
 
 namespace
@@ -128,20 +129,15 @@ TEST_F(MainWindowTest, SessionEndQuerySavesTheDataAndAllowsTheEnd)
 
 TEST_F(MainWindowTest, ExecutableFolderBecomesTheProgramFolder)
 {
-    // Started from elsewhere, the program still takes its own folder, as the autostart entry shows.
-    SetInterfaceDword(L"m_boolAutostartSession", 1);
+    // Started from elsewhere, the program still takes its own folder, as the driver's image path shows.
+    if (!TavrelloProgram::HasDriverStandIn())
+        GTEST_SKIP() << "the driver stand-in is not built";
     TempFolder elsewhere;
     m_program.SetWorkingFolder(elsewhere.Path());
     ASSERT_TRUE(Launch());
+    const std::wstring image = standin_test::WrimonImagePath();
     EXPECT_TRUE(CloseWithEscape(m_program));
-
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    ASSERT_TRUE(ReadRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, L"Tavrello", type, data));
-    std::wstring command(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
-    while (!command.empty() && command.back() == L'\0')
-        command.pop_back();
-    EXPECT_TRUE(SameTextNoCase(TavrelloProgram::ExePath(), command)) << Narrow(command);
+    EXPECT_TRUE(SameTextNoCase(TavrelloProgram::BinFolder() + L"\\wrimon.sys", image)) << Narrow(image);
 }
 
 TEST_F(MainWindowTest, SecondStartShowsTheFirstWindowAndEndsUntouched)

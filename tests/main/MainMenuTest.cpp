@@ -97,14 +97,14 @@ protected:
             kMenuLimitMs);
     }
 
-    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (fourth item).
+    // Opens the main menu with the Menu button and chooses "Clear Collected Data" (fifth item).
     ::testing::AssertionResult AskToClear()
     {
         m_program.Click(IDC_MENU);
         HWND hMenu = WaitForPopupMenu();
         if (!hMenu)
             return ::testing::AssertionFailure() << "the main menu did not open";
-        ChooseFromTop(hMenu, 4);
+        ChooseFromTop(hMenu, 5);
         return ::testing::AssertionSuccess();
     }
 };
@@ -239,6 +239,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
         {mainMenu, 1, L"Monitored Drives"},
         {mainMenu, 2, L"Log Viewer"},
         {mainMenu, 3, L"Write History"},
+        {mainMenu, 4, L"Drive Health"},
         {trayMenu, 2, L"About Tavrello"},
     };
     ASSERT_TRUE(Launch());
@@ -261,10 +262,7 @@ TEST_F(MainMenuTest, ButtonsAndMenusOpenTheirDialogsModally)
             ChooseFromTop(hMenu, c.idOrSteps);
         }
         const std::wstring caption = c.caption;
-        HWND hDialog = m_program.WaitForWindow(
-            L"#32770",
-            [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == caption; },
-            kMenuLimitMs);
+        HWND hDialog = m_program.WaitForDialog(caption, kMenuLimitMs);
         ASSERT_NE(nullptr, hDialog) << "the dialog did not open";
         EXPECT_FALSE(IsWindowEnabled(hMain)) << "the main window is disabled while the dialog runs";
         PostMessageW(hDialog, WM_CLOSE, 0, 0);
@@ -284,7 +282,7 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     m_program.Click(IDC_MENU);
     HWND hMenu = WaitForPopupMenu();
     ASSERT_NE(nullptr, hMenu) << "the main menu did not open";
-    ChooseFromTop(hMenu, 5); // right after "Clear Collected Data"
+    ChooseFromTop(hMenu, 6); // right after "Clear Collected Data"
     HWND hSaveAs = m_program.WaitForWindow(
         L"#32770", [&](HWND hwnd) { return GetWindow(hwnd, GW_OWNER) == hMain; }, kMenuLimitMs);
     ASSERT_NE(nullptr, hSaveAs) << "the Save As dialog did not open";
@@ -304,12 +302,12 @@ TEST_F(MainMenuTest, ExportAsksForTheFileWithTodaysNameAndWritesTheTreeThere)
     std::string bytes;
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(path, bytes); }, kMenuLimitMs)) << "no file was written";
     EXPECT_EQ("\xEF\xBB\xBF"
-              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writers\r\n"
-              "C:\\,drive,2097152,0,0,\r\n"
-              "C:\\tavtest\\,folder,2097152,0,0,\r\n"
-              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,\r\n"
-              "D:\\,drive,1048576,0,0,\r\n"
-              "D:\\b.txt,file,1048576,1048576,1048576,\r\n",
+              "Path,Kind,Bytes with subitems,Bytes written,Bytes written aligned,Writer,Bytes by writer\r\n"
+              "C:\\,drive,2097152,0,0,,\r\n"
+              "C:\\tavtest\\,folder,2097152,0,0,,\r\n"
+              "C:\\tavtest\\a.txt,file,2097152,2097152,2097152,,\r\n"
+              "D:\\,drive,1048576,0,0,,\r\n"
+              "D:\\b.txt,file,1048576,1048576,1048576,,\r\n",
               bytes);
     EXPECT_TRUE(CloseWithEscape(m_program));
 }
@@ -321,11 +319,7 @@ TEST_F(MainMenuTest, BalloonClickShowsTheWindowWithTheProcessesOfAllData)
     HWND hMain = m_program.MainWindow();
     ASSERT_FALSE(IsWindowVisible(hMain));
     PostMessageW(hMain, QM_TRAYNOTIFY, kTrayIconId, NIN_BALLOONUSERCLICK);
-    HWND hProcesses = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd)
-        { return GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Processes List"; },
-        kMenuLimitMs);
+    HWND hProcesses = m_program.WaitForDialog(L"Processes List", kMenuLimitMs);
     ASSERT_NE(nullptr, hProcesses) << "the processes dialog did not open";
     EXPECT_TRUE(IsWindowVisible(hMain));
     EXPECT_EQ(L"Item:  and its subitems, data written: 0.00 b",

@@ -1,7 +1,9 @@
 // The real program started from a folder without wrimon.sys: the driver service cannot start, the system's
 // file events are tried next (and under Wine refused), one message box names the folder, and the window runs
-// on without measuring and says so; the log says why.
+// on without measuring and says so; the log says why, and warns that others can change the folder.
 #include "main/MainWindowFixture.h"
+
+#include <algorithm>
 
 #include "resources/resource.h"
 #include "support/TempFolder.h"
@@ -11,26 +13,6 @@ namespace
 std::string Narrow(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
-}
-
-bool IsProgramMessageBox(HWND hwnd)
-{
-    return WindowText(hwnd) == L"Tavrello" && ::GetDlgItem(hwnd, IDC_FILES_TREE) == nullptr;
-}
-
-BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM lParam)
-{
-    if (WindowClass(hwnd) == L"Static")
-        *reinterpret_cast<std::wstring*>(lParam) += WindowText(hwnd);
-    return TRUE;
-}
-
-// The message of a message box: the texts of its static controls.
-std::wstring MessageText(HWND box)
-{
-    std::wstring text;
-    ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
 }
 
 // The index of the first line that begins with the text, or the count when none does.
@@ -70,13 +52,6 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     TempFolder folder;
     const std::wstring copy = folder.File(L"tavrello.exe");
     ASSERT_TRUE(::CopyFileW(TavrelloProgram::ExePath().c_str(), copy.c_str(), FALSE)) << GetLastError();
-    // Wine's own filter manager library lacks functions the program calls; Windows has them all.
-    const std::wstring library = TavrelloProgram::BinFolder() + L"\\fltlib.dll";
-    if (::GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES)
-    {
-        ASSERT_TRUE(::CopyFileW(library.c_str(), folder.File(L"fltlib.dll").c_str(), FALSE))
-            << GetLastError();
-    }
     m_program.SetExecutable(copy);
     SetInterfaceDword(L"m_boolAutostartSession", 1);
     ASSERT_TRUE(Launch());
@@ -100,10 +75,7 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     // The log: the driver first, then the system's events, neither running; the drives listed all the same.
     HWND hMain = m_program.MainWindow();
     ::PostMessageW(hMain, WM_COMMAND, ID_MENU_SHOW_LOG, 0);
-    HWND hViewer = m_program.WaitForWindow(
-        L"#32770",
-        [&](HWND hwnd) { return ::GetWindow(hwnd, GW_OWNER) == hMain && WindowText(hwnd) == L"Log Viewer"; },
-        kRefreshLimitMs);
+    HWND hViewer = m_program.WaitForDialog(L"Log Viewer", kRefreshLimitMs);
     ASSERT_NE(nullptr, hViewer) << "the log viewer did not open";
     const std::vector<std::wstring> lines = ListBoxLines(::GetDlgItem(hViewer, IDC_LOG_LIST));
     std::string log;
@@ -117,6 +89,16 @@ TEST_F(MainWindowTest, MissingDriverFileIsToldOnceWithItsFolderAndNothingCounts)
     EXPECT_EQ(lines.size(), FindLine(lines, L"Using system file events")) << log;
     EXPECT_EQ(lines.size(), FindLine(lines, L"Creating logging thread...")) << log;
     EXPECT_LT(FindLine(lines, L"Volume: "), lines.size()) << "the drives are listed all the same\n" << log;
+    // Run as administrator (as Wine runs it) from a folder of the user's: warned about once.
+    const std::wstring warning =
+        L"Warning: Tavrello runs as administrator from a folder that others can change";
+    const size_t first = FindLine(lines, warning);
+    ASSERT_LT(first, lines.size()) << log;
+    EXPECT_TRUE(ContainsNoCase(lines[first], folder.Path())) << Narrow(lines[first]);
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(),
+                               [&](const std::wstring& line)
+                               { return line.compare(0, warning.size(), warning) == 0; }))
+        << log;
     ::PostMessageW(hViewer, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(hMain) != FALSE; }, kRefreshLimitMs));
 

@@ -6,6 +6,13 @@ const wchar_t kInterfaceSettingsKey[] = L"software\\Orvek software\\Tavrello\\In
 
 namespace
 {
+BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM lParam)
+{
+    if (WindowClass(hwnd) == L"Static")
+        *reinterpret_cast<std::wstring*>(lParam) += WindowText(hwnd);
+    return TRUE;
+}
+
 void Collect(HKEY key, const std::wstring& prefix, RegistrySnapshot& snapshot)
 {
     for (DWORD index = 0;; ++index)
@@ -39,6 +46,18 @@ void Collect(HKEY key, const std::wstring& prefix, RegistrySnapshot& snapshot)
     }
 }
 } // namespace
+
+bool IsProgramMessageBox(HWND hwnd)
+{
+    return WindowText(hwnd) == L"Tavrello" && ::GetDlgItem(hwnd, IDC_FILES_TREE) == nullptr;
+}
+
+std::wstring MessageText(HWND box)
+{
+    std::wstring text;
+    ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
 
 RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path)
 {

@@ -24,6 +24,11 @@ constexpr DWORD kRefreshLimitMs = 5000;
 
 extern const wchar_t kInterfaceSettingsKey[];
 
+// A message box of the program: titled "Tavrello", and not the main window.
+bool IsProgramMessageBox(HWND hwnd);
+// The message of a message box: the texts of its static controls.
+std::wstring MessageText(HWND box);
+
 // Every value below a registry key and its subkeys, by "subkey\name", for before/after comparisons.
 using RegistrySnapshot = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
 RegistrySnapshot TakeRegistrySnapshot(HKEY root, const std::wstring& path);

@@ -11,11 +11,13 @@
 // <application data>\Orvek software\Tavrello\Monitored.Files (the folder is created when missing).
 std::wstring SavedDataPath();
 bool SavedDataExists();
-// "Write History.csv" beside it.
+// "Write History.csv" and "Drive History.csv" beside it.
 std::wstring WriteHistoryPath();
+std::wstring DriveHistoryPath();
 
-// Moves an existing data file and write history (and left-over ".new" files) aside and puts them back at
-// destruction; the test starts without them.
+// Moves an existing data file, write history and drive history aside and puts them back at destruction;
+// the files that saves leave beside them (temporaries, files set aside, rows that wait) are removed before
+// and after. The test starts without any of them.
 class SavedDataScratch
 {
 public:
@@ -33,9 +35,12 @@ private:
     };
     void Move(SetAside& file);
     static void Restore(const SetAside& file);
+    // Removes "<path>.*" but the backups.
+    static void RemoveCompanions(const std::wstring& path);
 
     SetAside m_data;
     SetAside m_history;
+    SetAside m_driveHistory;
 };
 
 struct SavedWrite
@@ -44,8 +49,10 @@ struct SavedWrite
     uint64_t bytes;
 };
 
-// Writes a data file with these totals and a tree holding these writes (no processes).
-bool WriteSavedData(const CQStatisticsBlock& stats, const std::vector<SavedWrite>& writes);
+// Writes a data file with these totals and a tree holding these writes (no processes), as the save with
+// this sequence number.
+bool WriteSavedData(const CQStatisticsBlock& stats, const std::vector<SavedWrite>& writes,
+                    uint64_t sequence = 1);
 
 struct SavedDataContents
 {

@@ -237,6 +237,14 @@ HWND TavrelloProgram::WaitForWindow(const wchar_t* className, const std::functio
     return found;
 }
 
+HWND TavrelloProgram::WaitForDialog(const std::wstring& title, DWORD milliseconds) const
+{
+    return WaitForWindow(
+        L"#32770",
+        [&](HWND hwnd) { return ::GetWindow(hwnd, GW_OWNER) == m_hMainWindow && WindowText(hwnd) == title; },
+        milliseconds);
+}
+
 void TavrelloProgram::Click(int id) const
 {
     ::PostMessageW(Item(id), BM_CLICK, 0, 0);
@@ -282,7 +290,7 @@ std::wstring WindowClass(HWND hwnd)
 
 std::wstring WindowText(HWND hwnd)
 {
-    wchar_t text[256] = {};
+    wchar_t text[4096] = {};
     DWORD_PTR copied = 0;
     if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(std::size(text)),
                                reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))

@@ -20,7 +20,7 @@ public:
     TavrelloProgram(const TavrelloProgram&) = delete;
     TavrelloProgram& operator=(const TavrelloProgram&) = delete;
 
-    // The folder of the running test program (where tavrello.exe, fltlib.dll and wrimon.sys are built).
+    // The folder of the running test program (where tavrello.exe and wrimon.sys are built).
     static std::wstring BinFolder();
     static std::wstring ExePath() { return BinFolder() + L"\\tavrello.exe"; }
     // Whether the driver stand-in is part of this build.
@@ -60,6 +60,8 @@ public:
     // `accept` is true; null when none appears in time.
     HWND WaitForWindow(const wchar_t* className, const std::function<bool(HWND)>& accept,
                        DWORD milliseconds) const;
+    // A dialog of the main window with the title, as WaitForWindow finds it.
+    HWND WaitForDialog(const std::wstring& title, DWORD milliseconds) const;
 
     // Input as the program's message loop sees it: posted, so that modal loops inside a handler do not
     // block the test.

@@ -63,9 +63,9 @@ ControlSpec Button(int id, const wchar_t* text, int x, int y, int cx, int cy)
     return {id, L"Button", BS_TYPEMASK & ~BS_DEFPUSHBUTTON, BS_PUSHBUTTON, WS_TABSTOP, 0, text, x, y, cx, cy};
 }
 
-ControlSpec CheckBox(int id, const wchar_t* text, int x, int y)
+ControlSpec CheckBox(int id, const wchar_t* text, int x, int y, int cx = 205)
 {
-    return {id, L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, WS_TABSTOP, 0, text, x, y, 205, 14};
+    return {id, L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, WS_TABSTOP, 0, text, x, y, cx, 14};
 }
 
 const DWORD kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS |
@@ -134,12 +134,17 @@ std::vector<DialogSpec> AllDialogs()
          {
              CheckBox(IDC_COLLECT_PROCESSES, L"Collect names of writing processes", 14, 14),
              CheckBox(IDC_DO_NOT_LOG_FILES, L"Do not log file information", 14, 34),
-             CheckBox(IDC_AUTOSTART_SESSION, L"Auto start Tavrello (does not work in Win8 & Win10)", 14, 54),
+             CheckBox(IDC_AUTOSTART_SESSION, L"Auto start Tavrello", 14, 54),
              CheckBox(IDC_TRAY_ICON, L"Show only tray icon", 14, 74),
              CheckBox(IDC_START_MINIMIZED, L"Start in minimized window", 14, 94),
              CheckBox(IDC_AUTO_EXPAND_FOLDERS, L"Auto expand folders in files tree", 14, 114),
              CheckBox(IDC_SORT_TREE_BY_WRITE_SIZE, L"Sort items in tree by size written ", 14, 134),
-             CheckBox(IDC_HEAVY_WRITE_ALERTS, L"Warn about heavy writing", 14, 154),
+             // The threshold box and its unit beside the check box.
+             CheckBox(IDC_HEAVY_WRITE_ALERTS, L"Warn about heavy writing", 14, 154, 112),
+             {IDC_ALERT_MEGABYTES, L"Edit", ES_NUMBER, ES_NUMBER, WS_TABSTOP | WS_BORDER, ES_MULTILINE,
+              kAnyText, 130, 154, 40, 14},
+             {IDC_ALERT_MEGABYTES_LABEL, L"Static", SS_TYPEMASK, SS_LEFT, SS_CENTERIMAGE, 0, L"MB per minute",
+              174, 154, 52, 14},
              Button(IDC_OPTIONS_HELP, L"Help", 14, 190, 62, 20),
              Button(IDOK, L"OK", 89, 190, 62, 20),
              Button(IDCANCEL, L"Cancel", 157, 190, 62, 20),

@@ -47,6 +47,7 @@ std::vector<MenuSpec> AllMenus()
          {{ID_MENU_SELECT_DRIVES, L"Select Drives To Monitor"},
           {ID_MENU_SHOW_LOG, L"Show App Log"},
           {ID_MENU_WRITE_HISTORY, L"Write History"},
+          {ID_MENU_DRIVE_HEALTH, L"Drive Health"},
           {ID_MENU_CLEAR_DATA, L"Clear Collected Data"},
           {ID_MENU_EXPORT_DATA, L"Export Collected Data..."},
           {0, nullptr},

@@ -162,10 +162,17 @@ TEST(DayAccounting, SleepAndClockStepsAddNoMonitoringTime)
     EXPECT_LE(days[1].monitoringSeconds, 3u + 4) << "at most the awake seconds and a second per sample";
 }
 
-TEST(DayAccounting, AClockGoneBackToAnEarlierDayCountsIntoTheLatestRow)
+// A row dated in the future (the clock jumped ahead and came back, or the file was edited by hand) keeps
+// what it had: every day's growth goes to that day's own row, made in its place among the others.
+TEST(DayAccounting, GrowthGoesToTheDayTheClockNamesNeverIntoALaterRow)
 {
+    CQHistoryDay future;
+    future.day = kMonday + 30;
+    future.written = 999;
+    future.topWriters = {{L"z.exe", 999}};
     MonitorRun run;
     CQDayAccounting accounting;
+    accounting.SetDays({future});
     accounting.Begin(run.totals, run.processes, run.awakeMs);
     run.Write(L"a.exe", 100);
     run.Pass(10);
@@ -176,16 +183,21 @@ TEST(DayAccounting, AClockGoneBackToAnEarlierDayCountsIntoTheLatestRow)
     run.Sample(accounting, kMonday);
     run.Write(L"b.exe", 7);
     run.Pass(10);
-    run.Sample(accounting, kMonday + 2);
+    run.Sample(accounting, kMonday + 1);
 
     const std::vector<CQHistoryDay>& days = accounting.Days();
-    ASSERT_EQ(2u, days.size());
-    EXPECT_EQ(kMonday + 1, days[0].day);
-    EXPECT_EQ(150u, days[0].written);
-    EXPECT_EQ(20u, days[0].monitoringSeconds);
-    EXPECT_EQ("a.exe=150 ", Writers(days[0]));
-    EXPECT_EQ(kMonday + 2, days[1].day);
-    EXPECT_EQ(7u, days[1].written);
+    ASSERT_EQ(3u, days.size());
+    EXPECT_EQ(kMonday, days[0].day);
+    EXPECT_EQ(50u, days[0].written);
+    EXPECT_EQ(10u, days[0].monitoringSeconds);
+    EXPECT_EQ("a.exe=50 ", Writers(days[0]));
+    EXPECT_EQ(kMonday + 1, days[1].day);
+    EXPECT_EQ(107u, days[1].written);
+    EXPECT_EQ(20u, days[1].monitoringSeconds);
+    EXPECT_EQ("a.exe=100 b.exe=7 ", Writers(days[1]));
+    EXPECT_EQ(kMonday + 30, days[2].day);
+    EXPECT_EQ(999u, days[2].written);
+    EXPECT_EQ("z.exe=999 ", Writers(days[2]));
 }
 
 TEST(DayAccounting, AStartOnTheLastRowsDayGoesOnWithItAndItsWriters)

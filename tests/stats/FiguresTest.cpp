@@ -3,6 +3,7 @@
 #include "stats/CapacityList.h"
 #include "stats/Figures.h"
 #include "stats/ToolTips.h"
+#include "stats/history/HistoryClock.h"
 
 namespace
 {
@@ -98,36 +99,61 @@ TEST(Figures, RatioHasFourSignificantDigits)
     EXPECT_EQ(L"0", ComputeFigures(GiB, 0, Block(10, 0), false, 0, 0).ratio);
 }
 
-TEST(Figures, MonitoringTimeAdvancesOnlyWhileRunningAndNeverBackwards)
+// The monitoring time follows an awake clock: a machine that sleeps, announced or not, stops it, and the
+// calendar clock only gives the stamp.
+class AwakeClock : public CQHistoryClock
 {
-    struct Case
+public:
+    uint64_t AwakeMilliseconds() const override { return awakeMs; }
+    uint64_t awakeMs = 7000000;
+};
+
+TEST(Figures, MonitoringTimeCountsOnlyTimeAwake)
+{
+    struct Step
     {
         const char* what;
-        bool running;
-        int64_t stamp;
-        uint64_t seconds;
-        int64_t now;
+        bool counting;
+        int64_t awakeMs; // since the step before
+        int64_t now;     // calendar seconds
         uint64_t expectedSeconds;
         int64_t expectedStamp;
     };
-    const Case cases[] = {
-        {"off: nothing moves", false, 1000, 100, 4600, 100, 1000},
-        {"on: the seconds since the stamp", true, 1000, 100, 1060, 160, 1060},
-        {"on, same second", true, 1000, 100, 1000, 100, 1000},
-        // 100 monitored seconds and the clock set back 200 s: only the stamp moves.
-        {"clock set back", true, 1000, 100, 800, 100, 800},
-        {"off, clock set back", false, 1000, 100, 800, 100, 1000},
-        {"stamp of a damaged file far in the past", true, INT64_MIN, 0, 10, uint64_t(INT64_MAX) + 11, 10},
-        {"stamp of a damaged file far in the future", true, INT64_MAX, 5, 10, 5, 10},
+    // Monitoring was switched on at calendar second 1000 with 100 seconds counted before.
+    const Step steps[] = {
+        {"a minute", true, 60000, 1060, 160, 1060},
+        {"the clock stepped an hour ahead", true, 1000, 4661, 161, 4661},
+        {"the clock stepped two hours back", true, 1000, -2538, 162, -2538},
+        {"eight hours of sleep that nobody announced", true, 0, 26262, 162, 26262},
+        {"half seconds add up", true, 500, 26262, 162, 26262},
+        {"", true, 500, 26263, 163, 26263},
+        {"not counting: nothing moves", false, 30000, 26293, 163, 26263},
+        {"counting again: the pause does not count", true, 2000, 26295, 163, 26295},
+        {"", true, 1000, 26296, 164, 26296},
+        {"an awake reading that went back adds nothing", true, -5000, 26297, 164, 26297},
     };
-    for (const Case& c : cases)
+    AwakeClock awake;
+    CQMonitoringClock clock(&awake);
+    CQStatisticsBlock block = Block(100);
+    block.m_int64LastTimeStamp = 1000;
+    clock.Restart();
+    for (const Step& step : steps)
     {
-        CQStatisticsBlock b = Block(c.seconds);
-        b.m_int64LastTimeStamp = c.stamp;
-        AdvanceMonitoringTime(b, c.running, c.now);
-        EXPECT_EQ(c.expectedSeconds, b.m_qwordMonitoringSeconds) << c.what;
-        EXPECT_EQ(c.expectedStamp, b.m_int64LastTimeStamp) << c.what;
+        awake.awakeMs += static_cast<uint64_t>(step.awakeMs);
+        clock.Advance(block, step.counting, step.now);
+        EXPECT_EQ(step.expectedSeconds, block.m_qwordMonitoringSeconds) << step.what;
+        EXPECT_EQ(step.expectedStamp, block.m_int64LastTimeStamp) << step.what;
     }
+
+    // Before counting started (no Restart), and right after a Restart, nothing is added yet.
+    CQMonitoringClock fresh(&awake);
+    CQStatisticsBlock other = Block(5);
+    awake.awakeMs += 10000;
+    fresh.Advance(other, true, 1);
+    EXPECT_EQ(5u, other.m_qwordMonitoringSeconds);
+    fresh.Restart();
+    fresh.Advance(other, true, 2);
+    EXPECT_EQ(5u, other.m_qwordMonitoringSeconds);
 }
 
 TEST(CapacityList, DefaultIsTheSmallestLargerCapacity)

@@ -95,11 +95,16 @@ TEST(HistoryCsv, WritesAHeaderAndRowsThatReadBackTheSame)
         Day(2024, 12, 31, 0),
         Day(2025, 1, 1, UINT64_MAX - 4096, {{L"svchost.exe", 900}, {L"a,b \"c\".exe", 50}}),
         Day(2025, 1, 2, 12345, {{L"ünïcødé-进程.exe", 12345}, {L"semi;colon=1.exe", 7}, {L" lead.exe", 1}}),
+        // Names a spreadsheet would take for a formula are marked as text, and read back without the mark.
+        Day(2025, 1, 3, 9, {{L"=cmd|' /C calc'!A0", 5}, {L"-x.exe", 4}}),
+        Day(2025, 1, 4, 9, {{L"'=quoted.exe", 5}}),
     };
     const std::string text = FormatHistoryCsv(days, "");
     EXPECT_EQ(kBom + kHeader, text.substr(0, kBom.size() + kHeader.size()));
     EXPECT_NE(std::string::npos, text.find("\r\n2024-12-31,0,4096,0,3,3600,\r\n"));
     EXPECT_NE(std::string::npos, text.find(",\"svchost.exe=900;a,b \"\"c\"\".exe=50\"\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find(",'=cmd|' /C calc'!A0=5;-x.exe=4\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find(",''=quoted.exe=5\r\n")) << text;
 
     const CQHistoryFileContents read = ParseHistoryCsv(text);
     EXPECT_TRUE(SameDays(days, read.days));

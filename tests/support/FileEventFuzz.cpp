@@ -116,11 +116,11 @@ public:
 
     SyntheticEvent Next()
     {
-        if (OneIn(3))
-            return Random();
-        SyntheticEvent event = Valid();
+        SyntheticEvent event = OneIn(3) ? Random() : Valid();
         if (!OneIn(3))
             Scramble(event);
+        // Time stamps out of order, so that the source's ordering is played too.
+        event.head.TimeStamp = static_cast<LONGLONG>(m_random() % 4096) - 1024;
         return event;
     }
 
@@ -152,19 +152,47 @@ bool CheckReply(BYTE* reply, DWORD bytes, uint64_t& records, std::string& failur
     return ok;
 }
 
+// A source whose translation reads each payload from a copy that ends right before a no-access page, so
+// that a read past the length the inbox kept faults as the direct translation's does.
+class GuardedSource : public CQFileEventSource
+{
+public:
+    explicit GuardedSource(const FileEventLimits& limits) : CQFileEventSource(nullptr, limits) {}
+    bool IsValid() const { return m_guard.IsValid(); }
+
+protected:
+    const BYTE* PayloadToRead(const BYTE* pPayload, size_t cbPayload) override
+    {
+        return m_guard.Place(pPayload, cbPayload);
+    }
+
+private:
+    GuardedBuffer m_guard{kMaxPayload};
+};
+
+// Small name maps, so that names are dropped for room all the time.
+FileEventLimits SmallLimits()
+{
+    FileEventLimits limits;
+    limits.KeyNameBytes = 64 * CQFileNameMap::EntryOverheadBytes;
+    limits.ObjectNameBytes = 64 * CQFileNameMap::EntryOverheadBytes;
+    return limits;
+}
+
 } // namespace
 
 bool FuzzFileEvents(uint32_t seed, uint64_t count, EventFuzzFigures& figures, std::string& failure)
 {
     Generator generator(seed);
     GuardedBuffer guard(kMaxPayload);
-    if (!guard.IsValid())
+    const FileEventLimits limits = SmallLimits();
+    GuardedSource source(limits);
+    if (!guard.IsValid() || !source.IsValid())
     {
         failure = "no guarded memory";
         return false;
     }
-    CQFileEventTranslator translator(64);
-    CQFileEventSource source([] { return ULONGLONG(0); }, 64);
+    CQFileEventTranslator translator(limits.KeyNameBytes, limits.ObjectNameBytes);
     source.AttachVolume(kVolume);
     std::vector<BYTE> reply(WrimonReplyBufferSize);
 

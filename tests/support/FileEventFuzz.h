@@ -1,8 +1,9 @@
 // Hostile system file events for the translation: valid events of every kind cut short, lengthened and
 // scrambled, and events of random bytes, each payload placed so that its last byte lies right before a
 // no-access page. Each event goes through the translation directly and through a source (the inbox copy
-// from the EVENT_RECORD, then the replies), whose replies must walk cleanly. A read outside a payload ends
-// the process. Shared by the suite's short run and the benchmark's long one.
+// from the EVENT_RECORD, moved against a no-access page again before it is translated, then the replies),
+// whose replies must walk cleanly. A read outside a payload ends the process. Shared by the suite's short run
+// and the benchmark's long one.
 #pragma once
 
 #include <cstdint>

@@ -31,3 +31,17 @@ bool ReplayEventFeed::Stop()
         m_pControl->m_boolStopped = true;
     return true;
 }
+
+void ReplayEventFeed::Halt()
+{
+    ++m_pControl->m_intHalts;
+    m_pControl->End(L"the session was stopped");
+}
+
+bool ReplayEventFeed::QueryLosses(SessionLosses& losses)
+{
+    ++m_pControl->m_intLossQueries;
+    losses.Events = m_pControl->m_qwordLostEvents;
+    losses.Buffers = m_pControl->m_qwordLostBuffers;
+    return true;
+}

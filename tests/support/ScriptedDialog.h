@@ -42,6 +42,7 @@ public:
     void ContinueAfter(UINT milliseconds) { m_delayMs = milliseconds; }
 
     // Protected parts of the dialog, opened for tests.
+    using Base::GetToolTipText;
     using Base::m_boolHideWhenMinimized;
     using Base::m_boolMinimized;
     using Base::m_boolResizingEnabled;

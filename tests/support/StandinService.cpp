@@ -1,5 +1,7 @@
 #include "support/StandinService.h"
 
+#include <vector>
+
 namespace standin_test
 {
 namespace
@@ -62,7 +64,7 @@ bool StandinsPresent()
 {
     const std::wstring folder = ProgramFolder();
     return GetFileAttributesW((folder + L"\\wrimon.sys").c_str()) != INVALID_FILE_ATTRIBUTES &&
-           GetFileAttributesW((folder + L"\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+           GetFileAttributesW((folder + L"\\system32\\fltlib.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool CreateWrimonService(const std::wstring& imagePath)
@@ -103,12 +105,31 @@ bool WriteWrimonInstances()
 
 bool StartWrimonService()
 {
+    return StartServiceNamed(L"Wrimon");
+}
+
+bool StopWrimonService()
+{
+    return StopServiceNamed(L"Wrimon");
+}
+
+bool DeleteWrimonService()
+{
+    return DeleteServiceNamed(L"Wrimon");
+}
+
+DWORD WrimonServiceState()
+{
+    return ServiceStateNamed(L"Wrimon");
+}
+
+bool StartServiceNamed(const wchar_t* name)
+{
     bool started;
     DWORD error;
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS)
-                                       : nullptr);
+        ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS) : nullptr);
         started = service.Get() != nullptr && StartServiceW(service.Get(), 0, nullptr);
         error = GetLastError();
     }
@@ -117,10 +138,10 @@ bool StartWrimonService()
     return started;
 }
 
-bool StopWrimonService()
+bool StopServiceNamed(const wchar_t* name)
 {
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS) : nullptr);
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS) : nullptr);
     if (service.Get() == nullptr)
         return false;
     SERVICE_STATUS status = {};
@@ -135,13 +156,13 @@ bool StopWrimonService()
     return false;
 }
 
-bool DeleteWrimonService()
+bool DeleteServiceNamed(const wchar_t* name)
 {
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         if (manager.Get() == nullptr)
             return false;
-        ScHandle service(OpenServiceW(manager.Get(), L"Wrimon", SERVICE_ALL_ACCESS));
+        ScHandle service(OpenServiceW(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (service.Get() == nullptr)
             return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
         SERVICE_STATUS status = {};
@@ -153,7 +174,7 @@ bool DeleteWrimonService()
     for (int i = 0; i < 100; ++i)
     {
         ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        ScHandle service(OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_STATUS));
+        ScHandle service(OpenServiceW(manager.Get(), name, SERVICE_QUERY_STATUS));
         if (service.Get() == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return true;
         Sleep(50);
@@ -161,14 +182,27 @@ bool DeleteWrimonService()
     return false;
 }
 
-DWORD WrimonServiceState()
+DWORD ServiceStateNamed(const wchar_t* name)
 {
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_STATUS) : nullptr);
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), name, SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS status = {};
     if (service.Get() == nullptr || !QueryServiceStatus(service.Get(), &status))
         return 0;
     return status.dwCurrentState;
+}
+
+std::wstring WrimonImagePath()
+{
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager.Get() ? OpenServiceW(manager.Get(), L"Wrimon", SERVICE_QUERY_CONFIG) : nullptr);
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    if (service.Get() == nullptr ||
+        !QueryServiceConfigW(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                             static_cast<DWORD>(buffer.size()), &needed))
+        return std::wstring();
+    return reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->lpBinaryPathName;
 }
 
 } // namespace standin_test

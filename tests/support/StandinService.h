@@ -13,8 +13,8 @@ namespace standin_test
 // Folder of the running test program, without a trailing backslash.
 std::wstring ProgramFolder();
 
-// Whether the Wine stand-ins (wrimon.sys and fltlib.dll) lie beside the test program; a Windows build
-// has neither.
+// Whether the Wine stand-ins are built: wrimon.sys beside the test program and fltlib.dll in its system32
+// subfolder, which the Wine helpers copy into the prefix's system folder. A Windows build has neither.
 bool StandinsPresent();
 
 // Creates "Wrimon" as the program does (file-system driver, demand start, normal errors, depends on
@@ -29,5 +29,13 @@ bool StopWrimonService();
 bool DeleteWrimonService();
 // SERVICE_RUNNING, SERVICE_STOPPED...; 0 when the service cannot be queried.
 DWORD WrimonServiceState();
+// The image the service loads, as its configuration names it; empty when there is no service.
+std::wstring WrimonImagePath();
+
+// The same steps for any service of the test prefix, by name.
+bool StartServiceNamed(const wchar_t* name);
+bool StopServiceNamed(const wchar_t* name);
+bool DeleteServiceNamed(const wchar_t* name);
+DWORD ServiceStateNamed(const wchar_t* name);
 
 } // namespace standin_test

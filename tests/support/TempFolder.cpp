@@ -36,6 +36,9 @@ bool DeletePathTree(const std::wstring& path)
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return DeleteFileW(path.c_str()) != 0;
     }
+    // A link to a folder goes itself; what it leads to is not walked.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveDirectoryW(path.c_str()) != 0;
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE)

@@ -38,3 +38,26 @@ std::vector<std::wstring> ListBoxLines(HWND box)
     }
     return lines;
 }
+
+std::wstring ClipboardText()
+{
+    if (!::OpenClipboard(nullptr))
+        return L"(clipboard not opened)";
+    std::wstring text = L"(nothing)";
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
+    {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+bool EmptyTheClipboard()
+{
+    if (!::OpenClipboard(nullptr))
+        return false;
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    return true;
+}

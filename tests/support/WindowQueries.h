@@ -1,5 +1,5 @@
 // What the window tests ask of windows and controls: whether this session can make windows at all, where a
-// control lies, how big a window is, and what a list box shows.
+// control lies, how big a window is, what a list box shows and what the clipboard holds.
 #pragma once
 
 #include <windows.h>
@@ -17,3 +17,7 @@ SIZE WindowSize(HWND hwnd);
 
 // The lines of a list box, first to last (also of one in another process).
 std::vector<std::wstring> ListBoxLines(HWND box);
+
+// The clipboard's Unicode text, "(nothing)" when it has none; and emptying it.
+std::wstring ClipboardText();
+bool EmptyTheClipboard();

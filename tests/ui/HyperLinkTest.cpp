@@ -236,7 +236,7 @@ TEST_F(HyperLink, ColourRequestSetsLinkColourUnderlineAndNullBrush)
                     ::SendMessageW(d.GetHwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.Dc()),
                                    reinterpret_cast<LPARAM>(hLink));
                 EXPECT_EQ(reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)), brush);
-                EXPECT_EQ(visited ? RGB(85, 26, 139) : RGB(0, 0, 238), ::GetTextColor(canvas.Dc()));
+                EXPECT_EQ(visited ? RGB(200, 150, 255) : RGB(110, 180, 255), ::GetTextColor(canvas.Dc()));
                 EXPECT_EQ(TRANSPARENT, ::GetBkMode(canvas.Dc()));
 
                 HFONT hFont = static_cast<HFONT>(::GetCurrentObject(canvas.Dc(), OBJ_FONT));

@@ -1,5 +1,7 @@
 #include "ui/controls/HyperLink.h"
 
+#include "ui/controls/ControlColors.h"
+
 #include <shellapi.h>
 
 HINSTANCE(WINAPI* CHyperLink::s_pfnShellExecute)
@@ -19,7 +21,7 @@ std::wstring WindowText(HWND hwnd)
 }
 } // namespace
 
-CHyperLink::CHyperLink() : m_crLinkColour(RGB(0, 0, 238)), m_crVisitedColour(RGB(85, 26, 139)) {}
+CHyperLink::CHyperLink() : m_crLinkColour(kLinkColor), m_crVisitedColour(kVisitedLinkColor) {}
 
 void CHyperLink::OnAttached()
 {

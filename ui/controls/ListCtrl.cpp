@@ -1,7 +1,6 @@
 #include "ui/controls/ListCtrl.h"
 
 #include "data/Process.h"
-#include "ui/controls/ListCopy.h"
 
 BOOL CQListCtrl::SortItems()
 {
@@ -93,7 +92,7 @@ BOOL CQListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_KEYDOWN:
         if (!m_boolCopyRows || wParam != 'C' || ::GetKeyState(VK_CONTROL) >= 0)
             return FALSE;
-        CopyTextToClipboard(m_hWnd, ListRowsAsText(m_hWnd));
+        CopyTextToClipboard(m_hWnd, ListRowsAsText(m_hWnd, m_arrCopyColumns));
         result = 0;
         return TRUE;
 

@@ -7,8 +7,10 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <vector>
 
 #include "ui/controls/Control.h"
+#include "ui/controls/ListCopy.h"
 
 class CQListCtrl : public CQControl
 {
@@ -31,8 +33,13 @@ public:
     void SetFitCallback(FitCallback callback) { m_fnFitColumns = std::move(callback); }
     void EnableColumnsFit(BOOL enable) { m_boolFitColumns = enable ? TRUE : FALSE; }
     BOOL IsColumnsFitEnabled() const { return m_boolFitColumns; }
-    // With copying enabled, Ctrl+C puts the rows on the clipboard as tab-separated text (ListCopy.h).
-    void EnableCopy(BOOL enable) { m_boolCopyRows = enable ? TRUE : FALSE; }
+    // With copying enabled, Ctrl+C puts the rows on the clipboard as tab-separated text (ListCopy.h), with
+    // the extra columns after the list's own.
+    void EnableCopy(BOOL enable, std::vector<CQCopyColumn> extraColumns = {})
+    {
+        m_boolCopyRows = enable ? TRUE : FALSE;
+        m_arrCopyColumns = std::move(extraColumns);
+    }
     int GetSortColumn() const { return m_intSortColumn; }
     int GetItemCount() const;
     LPARAM GetItemData(int index) const;
@@ -58,4 +65,5 @@ private:
     FitCallback m_fnFitColumns;
     BOOL m_boolFitColumns = FALSE;
     BOOL m_boolCopyRows = FALSE;
+    std::vector<CQCopyColumn> m_arrCopyColumns;
 };

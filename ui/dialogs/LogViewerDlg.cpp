@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
+#include "ui/controls/ListCopy.h"
 
 CQLogViewerDlg::CQLogViewerDlg(HWND parent) : CQDialog(IDD_LOG_VIEWER, parent)
 {
@@ -19,6 +20,17 @@ BOOL CQLogViewerDlg::OnInitDialog()
     if (g_pAppContext && m_listLog.GetHwnd())
         g_pAppContext->m_log.AttachViewer(m_listLog.GetHwnd());
     return TRUE;
+}
+
+BOOL CQLogViewerDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == 'C' && ::GetKeyState(VK_CONTROL) < 0 &&
+        (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd)))
+    {
+        CopyTextToClipboard(m_hWnd, ListBoxLinesAsText(m_listLog.GetHwnd()));
+        return TRUE;
+    }
+    return CQDialog::PreTranslateMessage(pMsg);
 }
 
 void CQLogViewerDlg::OnDestroy()

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "data/ProcessLink.h"
+#include "data/csv/CsvText.h"
 #include "data/TreeItem.h"
 #include "resources/resource.h"
 #include "stats/Format.h"
@@ -41,6 +42,20 @@ CTavrelloProcessesDlg::CTavrelloProcessesDlg(CQTreeItem* item, BOOL withSubitems
 {
 }
 
+CTavrelloProcessesDlg::CTavrelloProcessesDlg(const std::vector<CQTopWriter>& writers,
+                                             const std::wstring& headline, HWND parent)
+    : CQDialog(IDD_PROCESSES, parent), m_pItem(nullptr), m_boolWithSubitems(FALSE), m_boolGivenList(true),
+      m_csHeadline(headline)
+{
+    for (const CQTopWriter& writer : writers)
+    {
+        CQProcess* row = new CQProcess;
+        row->m_csProcessName = writer.name;
+        row->m_qwordWritten = writer.bytes;
+        m_arrRows.Add(row);
+    }
+}
+
 CTavrelloProcessesDlg::~CTavrelloProcessesDlg() = default;
 
 BOOL CTavrelloProcessesDlg::OnInitDialog()
@@ -59,12 +74,12 @@ BOOL CTavrelloProcessesDlg::OnInitDialog()
         ::SendMessageW(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     }
 
-    if (!m_pItem && g_pAppContext)
+    if (!m_pItem && !m_boolGivenList && g_pAppContext)
     {
         m_pItem = &g_pAppContext->m_monitor.m_root;
         m_boolWithSubitems = TRUE;
     }
-    const uint64_t written = GatherRows();
+    const uint64_t written = m_boolGivenList ? 0 : GatherRows();
 
     if (hList)
     {
@@ -72,7 +87,14 @@ BOOL CTavrelloProcessesDlg::OnInitDialog()
         m_listProcesses.SortItems();
         m_listProcesses.SetFitCallback(FitProcessColumns);
         m_listProcesses.EnableColumnsFit(TRUE);
-        m_listProcesses.EnableCopy(TRUE);
+        // The bytes as a plain number beside the size text, for a spreadsheet to sum.
+        m_listProcesses.EnableCopy(
+            TRUE, {{L"Bytes", [](LPARAM row)
+                    {
+                        std::wstring bytes;
+                        AppendDecimal(bytes, reinterpret_cast<const CQProcess*>(row)->m_qwordWritten);
+                        return bytes;
+                    }}});
         m_listProcesses.CheckColumnsFit();
         ::InvalidateRect(hList, nullptr, TRUE);
     }
@@ -134,6 +156,11 @@ void CTavrelloProcessesDlg::InsertRows()
 
 void CTavrelloProcessesDlg::SetHeadline(uint64_t written)
 {
+    if (m_boolGivenList)
+    {
+        SetDlgItemText(IDC_PROCESSES_HEADLINE, m_csHeadline.c_str());
+        return;
+    }
     const std::wstring name = m_pItem ? m_pItem->m_csName.str() : std::wstring();
     const std::wstring size = FormatSize(written);
     const wchar_t* format = m_boolWithSubitems ? L"Item: %ls and its subitems, data written: %ls"

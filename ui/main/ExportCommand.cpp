@@ -59,27 +59,41 @@ void CQExportCommand::Begin(HWND owner, CQMonitor& monitor)
     m_job.Start(source, file.data());
 }
 
-std::wstring CQExportCommand::GetStatusText(uint64_t items) const
+void CQExportCommand::Cancel()
 {
-    const uint64_t rows = m_job.GetRows();
-    // The count of items can lag behind or be off after a damaged file: the figure stays below 100.
-    uint64_t percent = items != 0 ? rows * 100 / items : 0;
-    if (percent > 99)
-        percent = 99;
-    return L"Exporting collected data... " + std::to_wstring(percent) + L"%";
+    if (m_job.IsActive())
+        m_job.RequestStop();
+}
+
+bool CQExportCommand::GetStatusText(uint64_t items, bool clearing, std::wstring& text) const
+{
+    if (m_job.IsActive())
+    {
+        if (m_job.IsStopRequested())
+        {
+            text = L"Cancelling the export...";
+            return true;
+        }
+        const uint64_t rows = m_job.GetRows();
+        // The count of items can lag behind or be off after a damaged file: the figure stays below 100.
+        uint64_t percent = items != 0 ? rows * 100 / items : 0;
+        if (percent > 99)
+            percent = 99;
+        text = (clearing ? L"Clearing after the export... " : L"Exporting collected data... ") +
+               std::to_wstring(percent) + L"%";
+        return true;
+    }
+    if (m_intOutcomePolls <= 0)
+        return false;
+    text = m_csOutcome;
+    return true;
 }
 
 void CQExportCommand::Poll(HWND owner)
 {
+    if (m_intOutcomePolls > 0)
+        --m_intOutcomePolls;
     if (!m_job.HasEnded())
-        return;
-    const std::wstring path = m_job.GetPath();
-    Report(owner, m_job.TakeResult(), path);
-}
-
-void CQExportCommand::Finish(HWND owner)
-{
-    if (!m_job.IsActive())
         return;
     const std::wstring path = m_job.GetPath();
     Report(owner, m_job.TakeResult(), path);
@@ -92,8 +106,20 @@ void CQExportCommand::Stop()
 
 void CQExportCommand::Report(HWND owner, const CQExportResult& result, const std::wstring& path)
 {
-    if (result.m_outcome != CQExportResult::failed)
+    m_intOutcomePolls = 0;
+    if (result.m_outcome == CQExportResult::written)
+    {
+        const size_t slash = path.find_last_of(L"\\/");
+        m_csOutcome = L"Exported to '" + (slash == std::wstring::npos ? path : path.substr(slash + 1)) + L"'";
+        m_intOutcomePolls = kOutcomePolls;
         return;
+    }
+    if (result.m_outcome == CQExportResult::stopped)
+    {
+        m_csOutcome = L"Export cancelled";
+        m_intOutcomePolls = kOutcomePolls;
+        return;
+    }
     std::wstring text = L"Can't export the collected data to the file '" + path + L"'.";
     const std::wstring reason = CQError::SystemText(result.m_dwordError);
     if (!reason.empty())

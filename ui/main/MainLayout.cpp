@@ -1,12 +1,14 @@
 // CTavrelloDlg: the layout on resizing (tree, separator and status lines follow the window's edges), the
 // six-column grid of the buttons and the statistics, the opening width that no label is cut at, and the
-// tooltips of the figures.
+// tooltips of the figures and of the status lines.
 #include "ui/main/TavrelloDlg.h"
 
 #include <algorithm>
 
+#include "app/AppContext.h"
 #include "resources/resource.h"
 #include "stats/ToolTips.h"
+#include "ui/main/MeasuringNotice.h"
 
 namespace
 {
@@ -194,5 +196,11 @@ void CTavrelloDlg::WidenToFitLabels()
 
 const wchar_t* CTavrelloDlg::GetToolTipText(UINT controlId)
 {
+    // The status lines name the source that measures; their own texts stay as they are.
+    if ((controlId == IDC_STATUS || controlId == IDC_QUEUE_STATUS) && g_pAppContext)
+    {
+        m_csSourceToolTip = MeasuringSourceText(g_pAppContext->m_monitor);
+        return m_csSourceToolTip.c_str();
+    }
     return GetFigureToolTip(controlId);
 }

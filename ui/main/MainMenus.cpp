@@ -17,6 +17,7 @@ namespace
 {
 constexpr wchar_t kClearQuestion[] = L"Are you sure that you want to clear all collected data?";
 constexpr wchar_t kMessageCaption[] = L"Tavrello";
+constexpr wchar_t kCancelExportText[] = L"Cancel Export";
 
 // A menu resource, destroyed with the holder.
 class CQMenuResource
@@ -99,11 +100,17 @@ BOOL CTavrelloDlg::RunMenuCommand(UINT id)
     case ID_MENU_WRITE_HISTORY:
         ShowWriteHistoryDialog();
         return TRUE;
+    case ID_MENU_DRIVE_HEALTH:
+        ShowDriveHealthDialog();
+        return TRUE;
     case ID_MENU_CLEAR_DATA:
         ClearCollectedData();
         return TRUE;
     case ID_MENU_EXPORT_DATA:
-        m_export.Begin(m_hWnd, g_pAppContext->m_monitor);
+        if (m_export.IsRunning())
+            m_export.Cancel();
+        else
+            m_export.Begin(m_hWnd, g_pAppContext->m_monitor);
         return TRUE;
     case ID_MENU_HELP:
         OpenHelpPage(m_hWnd);
@@ -117,8 +124,9 @@ BOOL CTavrelloDlg::OnUpdateCommand(UINT id, CQCmdUI& ui)
 {
     if (id != ID_MENU_EXPORT_DATA)
         return CQResizeDialog::OnUpdateCommand(id, ui);
-    // One export at a time.
-    ui.Enable(!m_export.IsRunning());
+    // One export at a time: while it runs, the entry cancels it.
+    if (m_export.IsRunning())
+        ui.SetText(kCancelExportText);
     return TRUE;
 }
 
@@ -126,13 +134,26 @@ void CTavrelloDlg::ClearCollectedData()
 {
     if (ShowMessageBox(m_hWnd, kClearQuestion, kMessageCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    // A running export walks the items that are about to go: it is let finish first.
-    m_export.Finish(m_hWnd);
+    // A running export walks the items that are about to go: the refresh clears once it has ended, and the
+    // window goes on meanwhile.
+    if (m_export.IsRunning())
+    {
+        m_boolClearAfterExport = true;
+        return;
+    }
+    ClearNow();
+}
+
+void CTavrelloDlg::ClearNow()
+{
+    m_boolClearAfterExport = false;
     // Monitoring stays on or off as it was; the next refresh shows the zeroed figures. Today's history
     // keeps what it had before the clear.
     CQMonitor& monitor = g_pAppContext->m_monitor;
     g_pAppContext->m_writeHistory.BeforeClear(monitor);
     monitor.Clear(1);
+    // The monitoring time starts again from zero, now.
+    m_monitoringClock.Restart();
     g_pAppContext->m_writeHistory.AfterClear(monitor);
     m_heavyWriteAlert.Reset();
 }

@@ -22,8 +22,10 @@ void CTavrelloDlg::OnPowerBroadcast(WPARAM event)
     case PBT_APMRESUMEAUTOMATIC:
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMECRITICAL:
-        // Counting goes on from now. A resume also comes after a suspend that was never announced.
+        // Counting goes on from now. A resume also comes after a suspend that was never announced, whose
+        // time the awake clock has left out already.
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, static_cast<int64_t>(time(nullptr)));
+        m_monitoringClock.Restart();
         m_boolSuspended = false;
         break;
     default:

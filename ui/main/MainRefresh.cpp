@@ -37,7 +37,7 @@ CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
     CQStatisticsBlock stats = LoadStatistics(monitor.m_stats);
-    AdvanceMonitoringTime(stats, counting, static_cast<int64_t>(time(nullptr)));
+    m_monitoringClock.Advance(stats, counting, static_cast<int64_t>(time(nullptr)));
     if (counting)
     {
         CounterStore(monitor.m_stats.m_qwordMonitoringSeconds, stats.m_qwordMonitoringSeconds);
@@ -49,18 +49,19 @@ CQStatisticsBlock CTavrelloDlg::AdvanceMonitoringTimeNow(bool counting)
 void CTavrelloDlg::RefreshStatistics()
 {
     CQMonitor& monitor = g_pAppContext->m_monitor;
-    // An export that has ended is reported first, so the status line no longer shows it.
+    // An export that has ended is reported first, so the status line no longer shows it; a clear that
+    // waited for it happens now.
     m_export.Poll(m_hWnd);
+    if (m_boolClearAfterExport && !m_export.IsRunning())
+        ClearNow();
 
     // 1. and 2. The counters, then the monitoring time advanced; only this thread advances it. Time in
-    // which nothing could measure, or the machine slept, is no monitoring time: it would only dilute the
-    // daily rates.
+    // which nothing could measure, or the machine slept (announced or not), is no monitoring time: it
+    // would only dilute the daily rates.
     const bool running = CounterLoad(monitor.m_boolRunning) != 0;
     const CQStatisticsBlock stats =
         AdvanceMonitoringTimeNow(running && !m_boolSuspended && CanMeasure(monitor));
     g_pAppContext->m_writeHistory.Refresh(monitor);
-    // The history is written after an autosave here, on its own thread.
-    monitor.NotifyBackgroundSave();
 
     // 3. to 14.
     CQFigureTexts texts = ComputeFigures(stats.m_qwordWritten, stats.m_qwordWrittenAligned, stats, running,
@@ -75,9 +76,10 @@ void CTavrelloDlg::RefreshStatistics()
     SetTextIfChanged(IDC_TOTAL_READ, texts.totalRead);
     SetTextIfChanged(IDC_WRITE_READ_RATIO, texts.ratio);
     SetTextIfChanged(IDC_SSD_LIFE, texts.life);
-    if (m_export.IsRunning())
-        texts.status = m_export.GetStatusText(stats.m_qwordFiles);
-    SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, monitor));
+    std::wstring exportStatus;
+    if (m_export.GetStatusText(stats.m_qwordFiles, m_boolClearAfterExport, exportStatus))
+        texts.status = exportStatus;
+    SetTextIfChanged(IDC_STATUS, MeasuringStatus(texts.status, running, WhatMeasures(monitor)));
     SetTextIfChanged(IDC_QUEUE_STATUS, texts.queue);
 
     // 15. Labels change as writes arrive, but the view asks for them only when it paints.
@@ -97,8 +99,10 @@ void CTavrelloDlg::RefreshStatistics()
     }
 
     CheckHeavyWriting();
+    CheckDriveHealth();
 
-    // The autosave writes on a thread of its own, so this tick does not wait for the disk.
+    // The autosave writes on a thread of its own, so this tick does not wait for the disk. The read total
+    // and the monitoring time are data too.
     if (m_autosave.Tick(g_pAppContext->m_settingsInterface.m_intAutosaveMinutes) &&
         monitor.HasUnsavedChanges())
         monitor.SaveDataInBackground();

@@ -3,9 +3,12 @@
 #include "app/Log.h"
 #include "app/MessageBoxHook.h"
 #include "engine/Measuring.h"
+#include "engine/LogFormat.h"
 #include "engine/WrimonFilter.h"
+#include "stats/Format.h"
 
 const wchar_t kNotMeasuringStatus[] = L"Not measuring: no driver";
+const wchar_t kEventsEndedStatus[] = L"Not measuring: system file events ended";
 
 namespace
 {
@@ -18,9 +21,60 @@ std::wstring DisplayFolder(std::wstring folder)
 }
 } // namespace
 
-std::wstring MeasuringStatus(const std::wstring& figuresStatus, bool running, const CQMonitor& monitor)
+std::wstring MeasuringStatus(const std::wstring& figuresStatus, bool running, MeasuringSource source)
 {
-    return running && !CanMeasure(monitor) ? std::wstring(kNotMeasuringStatus) : figuresStatus;
+    switch (source)
+    {
+    case MeasuringSource::Driver:
+    case MeasuringSource::SystemEvents:
+        return figuresStatus;
+    case MeasuringSource::SystemEventsEnded:
+        return running ? kEventsEndedStatus : figuresStatus;
+    default:
+        return running ? kNotMeasuringStatus : figuresStatus;
+    }
+}
+
+std::wstring MeasuringSourceText(MeasuringSource source, const SystemEventFigures& figures)
+{
+    switch (source)
+    {
+    case MeasuringSource::Driver:
+        return L"Measured by the Wrimon driver";
+    case MeasuringSource::DriverGone:
+        return L"The Wrimon driver no longer measures: nothing is measured (the program log says why)";
+    case MeasuringSource::SystemEventsEnded:
+        return L"Windows' own file events have ended: nothing is measured (the program log says why)";
+    case MeasuringSource::Nothing:
+        return L"Nothing measures: neither the Wrimon driver nor Windows' own file events could be started "
+               L"(the program log says why)";
+    case MeasuringSource::SystemEvents:
+        break;
+    }
+    std::wstring text = L"Measured by Windows' own file events (no Wrimon driver).\nWrites that could not be "
+                        L"attributed to a file, not counted: ";
+    if (figures.UnnamedWrites == 0)
+        text += L"none";
+    else
+        text += FormatText(L"%.1f%% (%llu of %llu writes, ",
+                           100.0 * static_cast<double>(figures.UnnamedWrites) /
+                               static_cast<double>(figures.Writes != 0 ? figures.Writes : 1),
+                           static_cast<unsigned long long>(figures.UnnamedWrites),
+                           static_cast<unsigned long long>(figures.Writes)) +
+                FormatSize(figures.UnnamedBytes) + L")";
+    const uint64_t lost = figures.Lost.Events + figures.Dropped;
+    if (lost != 0 || figures.Lost.Buffers != 0)
+        text += FormatText(L"\nEvents lost: %llu, buffers lost: %llu (the program log has the details)",
+                           static_cast<unsigned long long>(lost),
+                           static_cast<unsigned long long>(figures.Lost.Buffers));
+    return text;
+}
+
+std::wstring MeasuringSourceText(const CQMonitor& monitor)
+{
+    SystemEventFigures figures;
+    GetSystemEventFigures(monitor, figures);
+    return MeasuringSourceText(WhatMeasures(monitor), figures);
 }
 
 bool TellIfDriverMissing(HWND owner, const CQMonitor& monitor, const std::wstring& programFolder)

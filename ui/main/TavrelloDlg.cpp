@@ -8,6 +8,8 @@
 #include "resources/resource.h"
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/ShowRequest.h"
+#include "ui/main/DataNotice.h"
+#include "ui/main/MainTaskbar.h"
 #include "ui/main/MeasuringNotice.h"
 
 namespace
@@ -15,7 +17,6 @@ namespace
 // The only timer of the program: the one-second refresh.
 constexpr UINT_PTR kRefreshTimerId = 0;
 constexpr UINT kRefreshPeriodMs = 1000;
-constexpr wchar_t kTrayTip[] = L"Tavrello";
 // Room in the deferred batch of the start-up layout.
 constexpr int kLayoutWindows = 50;
 // The action bits of a tree view's expand notification (expand, collapse, toggle).
@@ -69,8 +70,10 @@ BOOL CTavrelloDlg::OnInitDialog()
     m_buttonProcesses.SetIcon(IDI_PROCESSES);
     m_buttonMenu.SetIcon(IDI_MENU);
 
-    // 4. Tray icon.
+    // 4. Tray icon, added again whenever Explorer's taskbar is new.
     NotifyIcon(NIM_ADD, context.GetAppIcon(), kTrayTip);
+    AcceptTaskbarCreated();
+    ShowStartWarning();
 
     // 5. Capacity rows, row 0 selected.
     FillCapacityList();
@@ -87,6 +90,8 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 8. and 9. The volumes, then the remembered drives attached (the call takes the drives lock).
     monitor.ListVolumes();
     monitor.AttachSelectedDrives();
+    // The disks behind the attached drives are read on a thread of their own from now on.
+    context.m_driveHealth.Start(monitor, context.m_settingsRunTime.m_csDataFolder);
 
     // 10. Default capacity and the life budget.
     ChooseDefaultCapacity();
@@ -117,8 +122,10 @@ BOOL CTavrelloDlg::OnInitDialog()
     // 16. and 17.
     EnableToolTips(TRUE);
 
-    // A start without the driver file says so once, over the window that is now laid out.
+    // A start without the driver file says so once, over the window that is now laid out; so do saved
+    // data files that were set aside.
     TellIfDriverMissing(m_hWnd, monitor, context.m_settingsRunTime.m_csProgramFolder);
+    TellAboutSavedDataFiles(m_hWnd, monitor);
     return TRUE;
 }
 
@@ -135,8 +142,11 @@ void CTavrelloDlg::OnDestroy()
         ::KillTimer(m_hWnd, kRefreshTimerId);
     m_uintTimerId = 0;
 
-    // An export still running is stopped; the file chosen for it stays as it was.
+    // An export still running is stopped; the file chosen for it stays as it was. A clear that waited for
+    // it still happens, before the data is saved.
     m_export.Stop();
+    if (m_boolClearAfterExport)
+        ClearNow();
 
     // 2. The attached drives become the selection of the next run, and are detached.
     monitor.RecordAndDetachDrives();
@@ -150,6 +160,8 @@ void CTavrelloDlg::OnDestroy()
 
     // 5. to 8. "Cleaning up...", threads stopped and waited for, driver removed, data saved.
     monitor.ShutDown();
+    // The save asked the disks for a last reading; the drive history is written once it is in.
+    context.m_driveHealth.Finish(monitor);
 }
 
 void CTavrelloDlg::ToggleMonitoring()
@@ -165,6 +177,7 @@ void CTavrelloDlg::ToggleMonitoring()
     {
         // The time stamp first: the pause before this start must not count as monitoring time.
         CounterStore(monitor.m_stats.m_int64LastTimeStamp, static_cast<int64_t>(time(nullptr)));
+        m_monitoringClock.Restart();
         CounterStore(monitor.m_boolRunning, LONG(1));
         ::SetWindowTextW(m_buttonStart.GetHwnd(), L"Stop");
         m_buttonStart.SetIcon(IDI_STOP);
@@ -175,6 +188,13 @@ void CTavrelloDlg::SaveOnSessionEnd()
 {
     // The save takes what it needs of the data lock itself; the disk is written after the writers go on.
     g_pAppContext->m_monitor.SaveData();
+}
+
+void CTavrelloDlg::OnSessionEnded()
+{
+    // An event-tracing session belongs to the system and outlives a logged-off user's program; the
+    // process may be ended before the window is destroyed, so the session goes now.
+    g_pAppContext->m_monitor.HaltSystemEvents();
 }
 
 BOOL CTavrelloDlg::PreTranslateMessage(MSG* pMsg)
@@ -195,6 +215,18 @@ BOOL CTavrelloDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         SaveOnSessionEnd();
         // Not handled: the default answer lets the session end.
         return FALSE;
+    }
+    if (message == WM_ENDSESSION && wParam && g_pAppContext)
+    {
+        OnSessionEnded();
+        return FALSE;
+    }
+    const UINT taskbarCreated = TaskbarCreatedMessage();
+    if (taskbarCreated != 0 && message == taskbarCreated)
+    {
+        OnTaskbarCreated();
+        result = 0;
+        return TRUE;
     }
     if (message == WM_POWERBROADCAST && g_pAppContext)
     {

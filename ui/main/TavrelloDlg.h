@@ -5,8 +5,9 @@
 // The handlers live in several files by concern: TavrelloDlg.cpp (start-up, clean-up, commands),
 // MainRefresh.cpp (the one-second refresh and the autosave), MainPower.cpp (sleep and resume),
 // MainCapacity.cpp (the SSD capacity box), MainMenus.cpp (tray and main menu, web links, secondary
-// dialogs), MainLayout.cpp (resizing, column grid, tooltips) and MainHeavyWrite.cpp (the heavy-writing
-// balloon).
+// dialogs), MainLayout.cpp (resizing, column grid, tooltips), MainHeavyWrite.cpp (the heavy-writing
+// balloon), MainTaskbar.cpp (the tray icon after Explorer restarts, the start-up warning's balloon) and
+// MainDriveHealth.cpp (the drives' own figures: their warnings and their window).
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 
 #include "data/PtrArray.h"
 #include "engine/StatisticsBlock.h"
+#include "stats/Figures.h"
 #include "stats/alerts/HeavyWriteAlert.h"
 #include "ui/controls/ButtonST.h"
 #include "ui/controls/ColoredCombo.h"
@@ -39,15 +41,21 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Tray icon right click: the tray menu.
     void OnTrayRButtonDown() override;
-    // The heavy-writing balloon clicked: the window in front with the processes of all data.
+    // The heavy-writing balloon clicked: the window in front with the writers of the alert's minute or
+    // hour (the processes of all data before any alert).
     void OnTrayBalloonClick() override;
+    // A warning for the balloon of the tray icon once it is added (the program folder's, from the
+    // application object); empty for none.
+    void SetStartWarning(const std::wstring& text) { m_csStartWarning = text; }
+
+    static constexpr wchar_t kTrayTip[] = L"Tavrello";
 
 protected:
     BOOL OnInitDialog() override;
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
     BOOL OnNotify(NMHDR* pHeader, LRESULT& result) override;
-    // Greys "Export Collected Data..." while an export runs.
+    // "Export Collected Data..." reads "Cancel Export" while an export runs.
     BOOL OnUpdateCommand(UINT id, CQCmdUI& ui) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
@@ -65,14 +73,25 @@ private:
     void AttachControls();
     void ToggleMonitoring();
     void SaveOnSessionEnd();
+    // The Windows session ends: the system's file events, if they measure, stop at once.
+    void OnSessionEnded();
 
     // The one-second refresh (MainRefresh.cpp).
     void RefreshStatistics();
     void SetTextIfChanged(int id, const std::wstring& text);
     // The heavy-writing alert's step, with its balloon (MainHeavyWrite.cpp).
     void CheckHeavyWriting();
+    // The drives' readings taken in, with a balloon for each warning (MainDriveHealth.cpp).
+    void CheckDriveHealth();
+    void ShowDriveHealthDialog();
     // The monitor's counters; while `counting`, with the monitoring time advanced to now and stored.
     CQStatisticsBlock AdvanceMonitoringTimeNow(bool counting);
+
+    // The tray icon and the taskbar (MainTaskbar.cpp): Explorer's "TaskbarCreated" let through to this
+    // elevated window, the icon added again when it comes, the start-up warning shown.
+    void AcceptTaskbarCreated();
+    void OnTaskbarCreated();
+    void ShowStartWarning();
 
     // Sleep and resume (MainPower.cpp).
     void OnPowerBroadcast(WPARAM event);
@@ -87,7 +106,9 @@ private:
     void ShowMainMenu();
     // Acts on a command of the tray or main menu; false for any other id.
     BOOL RunMenuCommand(UINT id);
+    // Asks, then clears the collected data, or has the refresh clear it once a running export has ended.
     void ClearCollectedData();
+    void ClearNow();
     void OpenMeasurePageFromFigure();
     void ShowProcessesDialog(CQTreeItem* item, BOOL withSubitems);
     void ShowOptionsDialog();
@@ -111,7 +132,13 @@ private:
     int32_t m_intRepaintCountdown = 0; // paces the tree repaint while monitoring
     uint64_t m_qwordLifeBudget = 0;    // selected capacity in bytes x 600
     CQHeavyWriteAlert m_heavyWriteAlert;
+    std::wstring m_csAlertTime; // local time of the latest alert, "14:02:10"
     CQExportCommand m_export;
-    CQAutosaveSchedule m_autosave; // counts the refresh ticks to the next autosave
-    bool m_boolSuspended = false;  // the machine sleeps: no monitoring time until the resume
+    bool m_boolClearAfterExport = false; // a clear was confirmed while an export ran
+    CQAutosaveSchedule m_autosave;       // counts the refresh ticks to the next autosave
+    CQMonitoringClock m_monitoringClock; // the awake time that the monitoring time adds
+    bool m_boolSuspended = false;        // the machine sleeps: no monitoring time until the resume
+    std::wstring m_csSourceToolTip;      // the status lines' tooltip, kept until the next request
+    std::wstring m_csStartWarning;
+    bool m_boolHealthBalloon = false; // the last balloon was a drive's warning: its click opens Drive Health
 };

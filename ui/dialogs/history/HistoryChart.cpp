@@ -1,19 +1,23 @@
-// CQHistoryChart: data, layout, the tooltip's tools and the mouse.
+// CQHistoryChart: data, layout, the tooltip's tools, the selection, the keyboard and the mouse.
 #include "ui/dialogs/history/HistoryChart.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "stats/history/DayNumber.h"
 #include "stats/history/HistoryTexts.h"
 
 namespace
 {
 constexpr int kMargin = 6;
 constexpr int kLabelGap = 8;
+constexpr int kLegendGap = 6;
+constexpr int kLegendEntryGap = 16;
+constexpr int kSwatchTextGap = 4;
 constexpr int kToolTipWidth = 400;
 constexpr int kToolTipShowMs = 30000;
+// Bars that Page Up and Page Down move by.
+constexpr int kPageBars = 7;
 
 SIZE TextSize(HDC hdc, const std::wstring& text)
 {
@@ -49,41 +53,49 @@ void CQHistoryChart::OnDetaching()
     m_hToolTip = nullptr;
 }
 
-void CQHistoryChart::SetData(int32_t firstDay, int dayCount, int32_t today, std::vector<CQHistoryDay> days,
+void CQHistoryChart::SetData(std::vector<CQChartBar> bars, int32_t labelDay, int daysPerBar,
                              uint64_t averagePerDay, const std::wstring& averageText)
 {
-    m_intFirstDay = firstDay;
-    m_intDayCount = std::max(0, dayCount);
-    m_intToday = today;
-    m_arrDays = std::move(days);
+    const int32_t selectedDay =
+        m_intSelectedBar >= 0 ? m_arrBars[static_cast<size_t>(m_intSelectedBar)].sum.day : INT32_MIN;
+    const int previousDaysPerBar = m_intDaysPerBar;
+    m_arrBars = std::move(bars);
+    m_intLabelDay = labelDay;
+    m_intDaysPerBar = std::max(1, daysPerBar);
     m_qwordAverage = averagePerDay;
     m_csAverageText = averageText;
-    m_arrRowOfBar.assign(static_cast<size_t>(m_intDayCount), -1);
-    for (size_t i = 0; i < m_arrDays.size(); ++i)
-    {
-        const int64_t bar = static_cast<int64_t>(m_arrDays[i].day) - firstDay;
-        if (bar >= 0 && bar < m_intDayCount)
-            m_arrRowOfBar[static_cast<size_t>(bar)] = static_cast<int>(i);
-    }
     m_intHoverBar = -1;
+    const int kept = previousDaysPerBar == m_intDaysPerBar ? BarOfDay(selectedDay) : -1;
+    m_intSelectedBar = kept >= 0 ? kept : GetBarCount() - 1;
     Layout();
     Invalidate(FALSE);
 }
 
-int CQHistoryChart::RowOfBar(int bar) const
+int CQHistoryChart::BarOfDay(int32_t day) const
 {
-    return bar >= 0 && bar < static_cast<int>(m_arrRowOfBar.size()) ? m_arrRowOfBar[static_cast<size_t>(bar)]
-                                                                    : -1;
+    for (size_t i = 0; i < m_arrBars.size(); ++i)
+    {
+        const CQChartBar& bar = m_arrBars[i];
+        if (day >= bar.sum.day &&
+            static_cast<int64_t>(day) < static_cast<int64_t>(bar.sum.day) + bar.dayCount)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 void CQHistoryChart::Layout()
 {
     if (!m_hWnd)
         return;
-    uint64_t largest = m_qwordAverage;
-    for (const CQHistoryDay& day : m_arrDays)
-        largest = std::max(largest, std::max(day.writtenAligned, day.written));
-    m_scale = ChooseChartScale(largest);
+    std::vector<uint64_t> heights;
+    heights.reserve(m_arrBars.size());
+    for (const CQChartBar& bar : m_arrBars)
+        heights.push_back(bar.Height());
+    // One spike does not flatten the other bars; the average line stays on the axis.
+    uint64_t reach = ChooseScaleReach(std::move(heights));
+    if (HasAverage())
+        reach = std::max(reach, m_qwordAverage);
+    m_scale = ChooseChartScale(reach);
 
     HDC hdc = ::GetDC(m_hWnd);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
@@ -93,23 +105,47 @@ void CQHistoryChart::Layout()
         axisWidth = std::max(axisWidth,
                              static_cast<int>(TextSize(hdc, FormatAxisValue(m_scale.step * i, m_scale)).cx));
     const SIZE date = TextSize(hdc, L"00-00");
-    if (oldFont)
-        ::SelectObject(hdc, oldFont);
-    ::ReleaseDC(m_hWnd, hdc);
     m_intTextHeight = date.cy;
     m_intDateWidth = date.cx;
 
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);
+    const int legendTop = client.bottom - kMargin - m_intTextHeight;
     m_rectPlot.left = client.left + kMargin + axisWidth + kMargin;
     m_rectPlot.right = std::max(m_rectPlot.left, static_cast<LONG>(client.right - kMargin));
-    // Room above for the top tick's label and the average's figure, below for the dates.
+    // Room above for the top tick's label and the figures of cut-off bars, below for the dates and the
+    // legend.
     m_rectPlot.top = client.top + kMargin + m_intTextHeight;
     m_rectPlot.bottom =
-        std::max(m_rectPlot.top, static_cast<LONG>(client.bottom - kMargin - m_intTextHeight - 2));
-    m_bars = LayOutBars(m_rectPlot.left, m_rectPlot.right - m_rectPlot.left, m_intDayCount);
-    m_arrLabels = PlaceDateLabels(m_intFirstDay, m_bars, m_intDateWidth, kLabelGap);
+        std::max(m_rectPlot.top, static_cast<LONG>(legendTop - kLegendGap - m_intTextHeight - 2));
+    LayOutLegend(hdc, legendTop);
+    if (oldFont)
+        ::SelectObject(hdc, oldFont);
+    ::ReleaseDC(m_hWnd, hdc);
+
+    m_bars = LayOutBars(m_rectPlot.left, m_rectPlot.right - m_rectPlot.left, GetBarCount());
+    m_arrLabels = PlaceDateLabels(m_intLabelDay, m_intDaysPerBar, m_bars, m_intDateWidth, kLabelGap);
     RebuildTools();
+}
+
+void CQHistoryChart::LayOutLegend(HDC hdc, int top)
+{
+    m_arrLegend.clear();
+    m_arrLegend.push_back({LegendKind::aligned, L"Aligned to (4k)", {}, 0});
+    m_arrLegend.push_back({LegendKind::written, L"Written (raw)", {}, 0});
+    m_arrLegend.push_back(
+        {LegendKind::growing, m_intDaysPerBar > 1 ? L"This week so far" : L"Today so far", {}, 0});
+    if (HasAverage())
+        m_arrLegend.push_back({LegendKind::average, L"Average per monitored day", {}, 0});
+    const int swatch = std::max(6, m_intTextHeight - 4);
+    int x = m_rectPlot.left;
+    for (LegendEntry& entry : m_arrLegend)
+    {
+        const int swatchTop = top + (m_intTextHeight - swatch) / 2;
+        entry.swatch = RECT{x, swatchTop, x + swatch, swatchTop + swatch};
+        entry.textLeft = x + swatch + kSwatchTextGap;
+        x = entry.textLeft + static_cast<int>(TextSize(hdc, entry.text).cx) + kLegendEntryGap;
+    }
 }
 
 void CQHistoryChart::RebuildTools()
@@ -124,39 +160,54 @@ void CQHistoryChart::RebuildTools()
         tool = TOOLINFOW{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
     }
-    for (int bar = 0; bar < m_intDayCount; ++bar)
+    for (int bar = 0; bar < GetBarCount(); ++bar)
     {
-        const int row = RowOfBar(bar);
-        if (row < 0)
+        if (GetBar(bar).monitoredDays == 0)
             continue;
-        const CQHistoryDay& day = m_arrDays[static_cast<size_t>(row)];
-        std::wstring text = FormatDayToolTip(day, day.day == m_intToday);
+        std::wstring text = FormatBarToolTip(GetBar(bar));
         TOOLINFOW add = {};
         add.cbSize = TTTOOLINFOW_V2_SIZE;
         add.hwnd = m_hWnd;
         add.uId = static_cast<UINT_PTR>(bar);
-        add.rect = RECT{ColumnLeft(m_bars, bar), m_rectPlot.top, ColumnRight(m_bars, bar), m_rectPlot.bottom};
+        GetColumnRect(bar, add.rect);
         add.lpszText = &text[0];
         ::SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&add));
     }
 }
 
-bool CQHistoryChart::GetColumnRect(int32_t day, RECT& rect) const
+bool CQHistoryChart::GetColumnRect(int bar, RECT& rect) const
 {
-    const int64_t bar = static_cast<int64_t>(day) - m_intFirstDay;
-    if (bar < 0 || bar >= m_intDayCount || RowOfBar(static_cast<int>(bar)) < 0)
+    if (bar < 0 || bar >= GetBarCount())
         return false;
-    rect = RECT{ColumnLeft(m_bars, static_cast<int>(bar)), m_rectPlot.top,
-                ColumnRight(m_bars, static_cast<int>(bar)), m_rectPlot.bottom};
+    rect = RECT{ColumnLeft(m_bars, bar), m_rectPlot.top, ColumnRight(m_bars, bar), m_rectPlot.bottom};
     return true;
 }
 
-int32_t CQHistoryChart::DayAt(POINT point) const
+bool CQHistoryChart::IsCutOff(int bar) const
+{
+    return bar >= 0 && bar < GetBarCount() && static_cast<double>(GetBar(bar).Height()) > m_scale.top;
+}
+
+int CQHistoryChart::BarAt(POINT point) const
 {
     if (point.y < m_rectPlot.top || point.y >= m_rectPlot.bottom)
-        return INT32_MIN;
-    const int bar = BarAt(m_bars, point.x);
-    return RowOfBar(bar) >= 0 ? m_intFirstDay + bar : INT32_MIN;
+        return -1;
+    return ::BarAt(m_bars, point.x);
+}
+
+void CQHistoryChart::SelectBar(int bar)
+{
+    if (m_arrBars.empty())
+        return;
+    bar = std::max(0, std::min(bar, GetBarCount() - 1));
+    if (bar == m_intSelectedBar)
+        return;
+    m_intSelectedBar = bar;
+    Invalidate(FALSE);
+    HWND parent = ::GetParent(m_hWnd);
+    if (parent)
+        ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), kSelectionChanged),
+                       reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CQHistoryChart::SetHoverBar(int bar)
@@ -170,12 +221,41 @@ void CQHistoryChart::SetHoverBar(int bar)
 void CQHistoryChart::OnMouseMove(LPARAM position)
 {
     const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    const int32_t day = DayAt(point);
-    SetHoverBar(day == INT32_MIN ? -1 : static_cast<int>(day - m_intFirstDay));
+    const int bar = BarAt(point);
+    SetHoverBar(bar >= 0 && GetBar(bar).monitoredDays > 0 ? bar : -1);
     if (!m_boolTrackingLeave)
     {
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, m_hWnd, 0};
         m_boolTrackingLeave = ::TrackMouseEvent(&track) != 0;
+    }
+}
+
+bool CQHistoryChart::OnKeyDown(WPARAM key)
+{
+    switch (key)
+    {
+    case VK_LEFT:
+    case VK_UP:
+        SelectBar(m_intSelectedBar - 1);
+        return true;
+    case VK_RIGHT:
+    case VK_DOWN:
+        SelectBar(m_intSelectedBar + 1);
+        return true;
+    case VK_PRIOR:
+        SelectBar(m_intSelectedBar - kPageBars);
+        return true;
+    case VK_NEXT:
+        SelectBar(m_intSelectedBar + kPageBars);
+        return true;
+    case VK_HOME:
+        SelectBar(0);
+        return true;
+    case VK_END:
+        SelectBar(GetBarCount() - 1);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -204,12 +284,37 @@ BOOL CQHistoryChart::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRES
         result = 0;
         return TRUE;
     }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return TRUE;
     case WM_SIZE:
     case WM_SETFONT:
         result = Default(message, wParam, lParam);
         Layout();
         Invalidate(FALSE);
         return TRUE;
+    case WM_GETDLGCODE:
+        // The arrows move the selection instead of the focus.
+        result = DLGC_WANTARROWS;
+        return TRUE;
+    case WM_KEYDOWN:
+        if (!OnKeyDown(wParam))
+            return FALSE;
+        result = 0;
+        return TRUE;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate(FALSE);
+        return FALSE;
+    case WM_LBUTTONDOWN:
+    {
+        ::SetFocus(m_hWnd);
+        const int bar = BarAt(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        if (bar >= 0)
+            SelectBar(bar);
+        return FALSE;
+    }
     case WM_MOUSEMOVE:
         OnMouseMove(lParam);
         return FALSE;

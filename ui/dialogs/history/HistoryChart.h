@@ -1,7 +1,13 @@
 // CQHistoryChart: the bar chart of the write history, drawn over a static control of the dialog. One
-// column per day of the range: the bytes written aligned to 4096 as the bar, the raw bytes as an inner
-// bar, days without monitoring left empty and today's bar hatched as still growing; the average per
-// monitored day as a dashed line with its figure. Hovering a bar shows the day in a tooltip.
+// column per bar (a day, or a week over long ranges): the bytes written aligned to 4096 as the bar, the raw
+// bytes as an inner bar, bars without monitoring left empty and the bar of today hatched as still growing
+// (never lower than a few pixels, so it shows at any range); the average per monitored day as a dashed
+// line with its figure. A legend under the dates names all of them. A spike higher than the axis
+// (ChooseScaleReach) is cut off at the top, marked with a break and its figure over it.
+//
+// One bar is selected: the arrow keys (Home, End, Page Up and Page Down too) move the selection while the
+// chart has the focus, a click selects the bar under the mouse, and every change is told to the parent as
+// WM_COMMAND with kSelectionChanged. Hovering a bar shows its figures in a tooltip.
 //
 // Painting goes through an off-screen bitmap and the background is never erased, so resizing does not
 // flicker. Nothing is measured or laid out while painting: that is done when the data or size changes.
@@ -12,27 +18,62 @@
 #include <vector>
 
 #include "stats/history/ChartScale.h"
-#include "stats/history/HistoryDay.h"
+#include "stats/history/HistoryBars.h"
 #include "ui/controls/Control.h"
 
 class CQHistoryChart : public CQControl
 {
 public:
+    // The notification code of the WM_COMMAND that tells the parent of a new selection.
+    static constexpr WORD kSelectionChanged = 0x4001;
+
+    enum class LegendKind
+    {
+        aligned,
+        written,
+        growing,
+        average
+    };
+    struct LegendEntry
+    {
+        LegendKind kind;
+        std::wstring text;
+        RECT swatch; // client coordinates
+        int textLeft;
+    };
+
     CQHistoryChart() = default;
     ~CQHistoryChart() override;
 
-    // The range shows dayCount days from firstDay on; `days` holds the rows within it, oldest first.
-    void SetData(int32_t firstDay, int dayCount, int32_t today, std::vector<CQHistoryDay> days,
-                 uint64_t averagePerDay, const std::wstring& averageText);
+    // The bars of the range, oldest first; their dates under them in steps of whole bars of `daysPerBar`
+    // days counted from `labelDay` (the Monday of the first week for weeks). The average line is drawn
+    // when `averageText` is not empty. The selection stays on the bar of the day it was on, else it goes
+    // to the last bar.
+    void SetData(std::vector<CQChartBar> bars, int32_t labelDay, int daysPerBar, uint64_t averagePerDay,
+                 const std::wstring& averageText);
 
-    // The client rectangle of the monitored day's bar column; false when the day has no bar.
-    bool GetColumnRect(int32_t day, RECT& rect) const;
-    // The monitored day whose column holds the client point, or INT32_MIN.
-    int32_t DayAt(POINT point) const;
-    int32_t GetHoverDay() const { return m_intHoverBar >= 0 ? m_intFirstDay + m_intHoverBar : INT32_MIN; }
+    int GetBarCount() const { return static_cast<int>(m_arrBars.size()); }
+    const CQChartBar& GetBar(int bar) const { return m_arrBars[static_cast<size_t>(bar)]; }
+    // The bar that holds the day, or -1.
+    int BarOfDay(int32_t day) const;
+    // The client rectangle of the bar's column; false for no such bar.
+    bool GetColumnRect(int bar, RECT& rect) const;
+    // The bar as painted (the aligned figure's, clipped to the plot); false for a bar without monitoring
+    // that holds no today.
+    bool GetBarRect(int bar, RECT& rect) const;
+    // Whether the bar is higher than the axis and drawn cut off.
+    bool IsCutOff(int bar) const;
+    // The bar whose column holds the client point, or -1.
+    int BarAt(POINT point) const;
+    int GetHoverBar() const { return m_intHoverBar; }
+    int GetSelectedBar() const { return m_intSelectedBar; }
+    // Selects the bar (held to the range) and tells the parent when the selection changed.
+    void SelectBar(int bar);
+
     HWND GetToolTip() const { return m_hToolTip; }
     const CQChartScale& GetScale() const { return m_scale; }
     const std::vector<CQDateLabel>& GetDateLabels() const { return m_arrLabels; }
+    const std::vector<LegendEntry>& GetLegend() const { return m_arrLegend; }
 
 protected:
     void OnAttached() override;
@@ -40,22 +81,24 @@ protected:
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // Measures the texts and places the plot, the bars, the labels and the tooltip's tools.
+    // Measures the texts and places the plot, the bars, the labels, the legend and the tooltip's tools.
     void Layout();
+    void LayOutLegend(HDC hdc, int top);
     void RebuildTools();
     void Paint(HDC hdc) const;
     void PaintBars(HDC hdc) const;
+    void PaintCutOffMarks(HDC hdc) const;
+    void PaintAverage(HDC hdc) const;
     void PaintAxis(HDC hdc) const;
+    void PaintLegend(HDC hdc) const;
     void OnMouseMove(LPARAM position);
+    bool OnKeyDown(WPARAM key);
     void SetHoverBar(int bar);
-    // Row index of the bar, or -1 for a day without monitoring.
-    int RowOfBar(int bar) const;
+    bool HasAverage() const { return !m_csAverageText.empty(); }
 
-    int32_t m_intFirstDay = 0;
-    int m_intDayCount = 0;
-    int32_t m_intToday = 0;
-    std::vector<CQHistoryDay> m_arrDays;
-    std::vector<int> m_arrRowOfBar;
+    std::vector<CQChartBar> m_arrBars;
+    int32_t m_intLabelDay = 0;
+    int m_intDaysPerBar = 1;
     uint64_t m_qwordAverage = 0;
     std::wstring m_csAverageText;
 
@@ -65,8 +108,10 @@ private:
     int m_intTextHeight = 0;
     int m_intDateWidth = 0;
     std::vector<CQDateLabel> m_arrLabels;
+    std::vector<LegendEntry> m_arrLegend;
 
     HWND m_hToolTip = nullptr;
     int m_intHoverBar = -1;
+    int m_intSelectedBar = -1;
     bool m_boolTrackingLeave = false;
 };

@@ -1,8 +1,9 @@
-// CQHistoryChart: painting, all of it into an off-screen bitmap.
+// CQHistoryChart: the bars' geometry and painting, all of it into an off-screen bitmap.
 #include "ui/dialogs/history/HistoryChart.h"
 
 #include <algorithm>
 
+#include "stats/Format.h"
 #include "stats/history/DayNumber.h"
 #include "ui/controls/ControlColors.h"
 #include "ui/controls/GdiObject.h"
@@ -12,10 +13,16 @@ namespace
 {
 constexpr COLORREF kGridColor = RGB(90, 90, 94);
 constexpr COLORREF kHoverColor = RGB(78, 78, 82);
+constexpr COLORREF kSelectedColor = RGB(70, 74, 92);
 constexpr COLORREF kAlignedColor = RGB(0, 122, 204);
 constexpr COLORREF kWrittenColor = RGB(130, 195, 255);
 constexpr COLORREF kAverageColor = RGB(255, 170, 60);
 constexpr int kTextGap = 4;
+// Today's bar is never lower than this, so that it shows even before anything was written.
+constexpr int kMinGrowingHeight = 3;
+// The break in a cut-off bar: its distance from the top of the plot and its height.
+constexpr int kBreakTop = 5;
+constexpr int kBreakHeight = 3;
 
 // Selects a GDI object into a context and puts the old one back.
 class CQSelect
@@ -45,7 +52,44 @@ void DrawTextAt(HDC hdc, int x, int y, const std::wstring& text)
 {
     ::TextOutW(hdc, x, y, text.c_str(), static_cast<int>(text.size()));
 }
+
+// A bar that is still growing: hatched inside a frame.
+void FillGrowing(HDC hdc, const RECT& rect)
+{
+    CQBrush hatch(::CreateHatchBrush(HS_BDIAGONAL, kAlignedColor));
+    CQBrush frame(::CreateSolidBrush(kAlignedColor));
+    ::SetBkColor(hdc, kControlBackgroundColor);
+    ::SetBkMode(hdc, OPAQUE);
+    ::FillRect(hdc, &rect, hatch.Get());
+    ::FrameRect(hdc, &rect, frame.Get());
+    ::SetBkMode(hdc, TRANSPARENT);
+}
+
+void DrawDottedLine(HDC hdc, int left, int right, int y)
+{
+    CQGdiObject<HPEN> dotted(::CreatePen(PS_DOT, 1, kAverageColor));
+    CQSelect selectPen(hdc, dotted.Get());
+    ::SetBkMode(hdc, TRANSPARENT);
+    ::MoveToEx(hdc, left, y, nullptr);
+    ::LineTo(hdc, right, y);
+}
 } // namespace
+
+bool CQHistoryChart::GetBarRect(int bar, RECT& rect) const
+{
+    if (bar < 0 || bar >= GetBarCount())
+        return false;
+    const CQChartBar& data = GetBar(bar);
+    if (data.monitoredDays == 0 && !data.includesToday)
+        return false;
+    const int height = m_rectPlot.bottom - m_rectPlot.top;
+    const int minimum = data.includesToday ? kMinGrowingHeight : 1;
+    const int barHeight =
+        std::min(height, std::max(minimum, BarHeight(data.sum.writtenAligned, m_scale, height)));
+    const int left = BarLeft(m_bars, bar);
+    rect = RECT{left, m_rectPlot.bottom - barHeight, left + m_bars.barWidth, m_rectPlot.bottom};
+    return true;
+}
 
 void CQHistoryChart::Paint(HDC target) const
 {
@@ -60,10 +104,26 @@ void CQHistoryChart::Paint(HDC target) const
     ::SetBkMode(hdc, TRANSPARENT);
     ::SetTextColor(hdc, kControlTextColor);
 
+    RECT column = {};
+    if (GetColumnRect(m_intSelectedBar, column))
+        Fill(hdc, column, kSelectedColor);
+    if (GetColumnRect(m_intHoverBar, column))
+        Fill(hdc, column, kHoverColor);
     PaintAxis(hdc);
     PaintBars(hdc);
+    PaintCutOffMarks(hdc);
+    PaintAverage(hdc);
+    PaintLegend(hdc);
+    if (::GetFocus() == m_hWnd && GetColumnRect(m_intSelectedBar, column))
+    {
+        ::SetTextColor(hdc, kControlTextColor);
+        ::SetBkColor(hdc, kControlBackgroundColor);
+        ::DrawFocusRect(hdc, &column);
+    }
 
-    if (m_arrDays.empty())
+    const bool anyMonitored = std::any_of(m_arrBars.begin(), m_arrBars.end(),
+                                          [](const CQChartBar& bar) { return bar.monitoredDays > 0; });
+    if (!anyMonitored)
     {
         RECT plot = m_rectPlot;
         ::SetBkMode(hdc, TRANSPARENT);
@@ -90,64 +150,115 @@ void CQHistoryChart::PaintAxis(HDC hdc) const
     }
     ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
     for (const CQDateLabel& label : m_arrLabels)
-        DrawTextAt(hdc, label.left, m_rectPlot.bottom + 2, FormatShortDay(m_intFirstDay + label.bar));
+        DrawTextAt(hdc, label.left, m_rectPlot.bottom + 2,
+                   FormatShortDay(m_intLabelDay + label.bar * m_intDaysPerBar));
 }
 
 void CQHistoryChart::PaintBars(HDC hdc) const
 {
     const int height = m_rectPlot.bottom - m_rectPlot.top;
-    if (m_intHoverBar >= 0)
+    for (int bar = 0; bar < GetBarCount(); ++bar)
     {
-        const RECT column = {ColumnLeft(m_bars, m_intHoverBar), m_rectPlot.top,
-                             ColumnRight(m_bars, m_intHoverBar), m_rectPlot.bottom};
-        Fill(hdc, column, kHoverColor);
-    }
-    CQBrush growing(::CreateHatchBrush(HS_BDIAGONAL, kAlignedColor));
-    CQBrush frame(::CreateSolidBrush(kAlignedColor));
-    for (int bar = 0; bar < m_intDayCount; ++bar)
-    {
-        const int row = RowOfBar(bar);
-        if (row < 0)
+        RECT outer = {};
+        if (!GetBarRect(bar, outer))
             continue;
-        const CQHistoryDay& day = m_arrDays[static_cast<size_t>(row)];
-        const int left = BarLeft(m_bars, bar);
-        const int alignedTop =
-            m_rectPlot.bottom - std::max(1, BarHeight(day.writtenAligned, m_scale, height));
-        const RECT outer = {left, alignedTop, left + m_bars.barWidth, m_rectPlot.bottom};
-        if (day.day == m_intToday)
-        {
-            // Today is not over: hatched inside a frame.
-            ::SetBkColor(hdc, kControlBackgroundColor);
-            ::SetBkMode(hdc, OPAQUE);
-            ::FillRect(hdc, &outer, growing.Get());
-            ::FrameRect(hdc, &outer, frame.Get());
-            ::SetBkMode(hdc, TRANSPARENT);
-        }
+        const CQChartBar& data = GetBar(bar);
+        if (data.includesToday)
+            FillGrowing(hdc, outer);
         else
-        {
             Fill(hdc, outer, kAlignedColor);
-        }
         const int innerWidth = std::max(1, m_bars.barWidth / 2);
-        const int innerLeft = left + (m_bars.barWidth - innerWidth) / 2;
-        const int writtenHeight = BarHeight(day.written, m_scale, height);
+        const int innerLeft = outer.left + (m_bars.barWidth - innerWidth) / 2;
+        const int writtenHeight = BarHeight(data.sum.written, m_scale, height);
         if (writtenHeight > 0)
             Fill(
                 hdc,
                 RECT{innerLeft, m_rectPlot.bottom - writtenHeight, innerLeft + innerWidth, m_rectPlot.bottom},
                 kWrittenColor);
     }
+}
 
-    if (m_arrDays.empty())
+void CQHistoryChart::PaintCutOffMarks(HDC hdc) const
+{
+    struct Figure
+    {
+        int left;
+        int right;
+        uint64_t value;
+    };
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    std::vector<Figure> figures;
+    for (int bar = 0; bar < GetBarCount(); ++bar)
+    {
+        RECT outer = {};
+        if (!IsCutOff(bar) || !GetBarRect(bar, outer))
+            continue;
+        // A break across the bar says that it goes on beyond the axis.
+        Fill(hdc,
+             RECT{outer.left - 1, outer.top + kBreakTop, outer.right + 1,
+                  outer.top + kBreakTop + kBreakHeight},
+             kControlBackgroundColor);
+        // Its figure over it; of two that would run into each other the larger one stays.
+        const uint64_t value = GetBar(bar).Height();
+        const std::wstring text = FormatSize(value);
+        SIZE size = {};
+        ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
+        const int centre = (outer.left + outer.right) / 2;
+        const int left =
+            std::max(static_cast<int>(client.left), std::min(centre - static_cast<int>(size.cx) / 2,
+                                                             static_cast<int>(client.right - size.cx)));
+        const Figure figure = {left, left + static_cast<int>(size.cx), value};
+        if (!figures.empty() && left < figures.back().right + kTextGap)
+        {
+            if (value > figures.back().value)
+                figures.back() = figure;
+            continue;
+        }
+        figures.push_back(figure);
+    }
+    ::SetTextColor(hdc, kControlTextColor);
+    ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
+    for (const Figure& figure : figures)
+        DrawTextAt(hdc, figure.left, m_rectPlot.top - m_intTextHeight - 1, FormatSize(figure.value));
+}
+
+void CQHistoryChart::PaintAverage(HDC hdc) const
+{
+    if (!HasAverage())
         return;
-    const int y = m_rectPlot.bottom - BarHeight(m_qwordAverage, m_scale, height);
-    CQGdiObject<HPEN> dashed(::CreatePen(PS_DOT, 1, kAverageColor));
-    CQSelect selectPen(hdc, dashed.Get());
-    ::SetBkMode(hdc, TRANSPARENT);
-    ::MoveToEx(hdc, m_rectPlot.left, y, nullptr);
-    ::LineTo(hdc, m_rectPlot.right, y);
+    const int y = m_rectPlot.bottom - BarHeight(m_qwordAverage, m_scale, m_rectPlot.bottom - m_rectPlot.top);
+    DrawDottedLine(hdc, m_rectPlot.left, m_rectPlot.right, y);
     ::SetTextColor(hdc, kAverageColor);
     ::SetTextAlign(hdc, TA_RIGHT | TA_BOTTOM);
     DrawTextAt(hdc, m_rectPlot.right, y - 1, L"average " + m_csAverageText);
     ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
     ::SetTextColor(hdc, kControlTextColor);
+}
+
+void CQHistoryChart::PaintLegend(HDC hdc) const
+{
+    ::SetTextColor(hdc, kControlTextColor);
+    ::SetTextAlign(hdc, TA_LEFT | TA_TOP);
+    for (const LegendEntry& entry : m_arrLegend)
+    {
+        switch (entry.kind)
+        {
+        case LegendKind::aligned:
+            Fill(hdc, entry.swatch, kAlignedColor);
+            break;
+        case LegendKind::written:
+            Fill(hdc, entry.swatch, kWrittenColor);
+            break;
+        case LegendKind::growing:
+            FillGrowing(hdc, entry.swatch);
+            break;
+        case LegendKind::average:
+            DrawDottedLine(hdc, entry.swatch.left, entry.swatch.right,
+                           (entry.swatch.top + entry.swatch.bottom) / 2);
+            break;
+        }
+        const int swatchHeight = entry.swatch.bottom - entry.swatch.top;
+        DrawTextAt(hdc, entry.textLeft, entry.swatch.top - (m_intTextHeight - swatchHeight) / 2, entry.text);
+    }
 }

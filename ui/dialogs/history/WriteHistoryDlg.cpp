@@ -1,12 +1,13 @@
 #include "ui/dialogs/history/WriteHistoryDlg.h"
 
-#include <uxtheme.h>
+#include "app/sysdll/UxTheme.h"
 
 #include <algorithm>
 
 #include "resources/resource.h"
 #include "stats/CapacityList.h"
 #include "stats/history/DayNumber.h"
+#include "stats/history/HistoryBars.h"
 #include "stats/history/HistoryTexts.h"
 #include "stats/history/WriteHistory.h"
 
@@ -81,19 +82,32 @@ void CTavrelloWriteHistoryDlg::ShowRange(int days)
     m_intRangeDays = days;
     const int32_t lastDay = m_intToday;
     const int32_t firstDay = lastDay - days + 1;
-    auto first = std::lower_bound(m_arrDays.begin(), m_arrDays.end(), firstDay,
-                                  [](const CQHistoryDay& row, int32_t value) { return row.day < value; });
-    auto last = std::upper_bound(first, m_arrDays.end(), lastDay,
-                                 [](int32_t value, const CQHistoryDay& row) { return value < row.day; });
+    const int daysPerBar = DaysPerBar(days);
     const CQRangeFigures figures =
-        ComputeRangeFigures(m_arrDays, firstDay, lastDay, LifeBudgetBytes(m_intCapacityIndex));
-    m_chart.SetData(firstDay, days, m_intToday, std::vector<CQHistoryDay>(first, last), figures.writtenPerDay,
-                    figures.perDayText);
-    SetDlgItemText(IDC_HISTORY_SPAN,
-                   (FormatDayNumber(firstDay) + L" to " + FormatDayNumber(lastDay)).c_str());
-    SetDlgItemText(IDC_HISTORY_AVERAGE, FormatAverageSentence(figures, days).c_str());
+        ComputeRangeFigures(m_arrDays, firstDay, m_intToday, LifeBudgetBytes(m_intCapacityIndex));
+    // A line of the average per day over bars of weeks would read as a week's.
+    const bool averageLine = daysPerBar == 1 && figures.monitoredDays > 0;
+    m_chart.SetData(GroupIntoBars(m_arrDays, firstDay, lastDay, m_intToday, daysPerBar),
+                    daysPerBar == 1 ? firstDay : WeekStart(firstDay), daysPerBar, figures.averagePerDay,
+                    averageLine ? figures.perDayText : std::wstring());
+    SetDlgItemText(IDC_HISTORY_SPAN, (FormatDayNumber(firstDay) + L" to " + FormatDayNumber(lastDay) +
+                                      (daysPerBar == 1 ? L"" : L", in weeks"))
+                                         .c_str());
+    SetDlgItemText(IDC_HISTORY_AVERAGE, FormatAverageSentence(figures).c_str());
     SetDlgItemText(IDC_HISTORY_LIFE,
                    FormatLifeSentence(figures, g_capacityList[m_intCapacityIndex].name).c_str());
+    ShowSelectedBar();
+}
+
+void CTavrelloWriteHistoryDlg::ShowSelectedBar()
+{
+    const int bar = m_chart.GetSelectedBar();
+    SetDlgItemText(IDC_HISTORY_DAY, bar >= 0 ? FormatBarLine(m_chart.GetBar(bar)).c_str() : L"");
+}
+
+const wchar_t* CTavrelloWriteHistoryDlg::GetToolTipText(UINT controlId)
+{
+    return controlId == IDC_HISTORY_AVERAGE || controlId == IDC_HISTORY_LIFE ? kAverageToolTip : nullptr;
 }
 
 bool CTavrelloWriteHistoryDlg::FollowToday()
@@ -130,6 +144,11 @@ void CTavrelloWriteHistoryDlg::OnTimer(UINT_PTR id)
 
 BOOL CTavrelloWriteHistoryDlg::OnCommand(UINT id, UINT code, HWND hwndControl)
 {
+    if (id == IDC_HISTORY_CHART && code == CQHistoryChart::kSelectionChanged)
+    {
+        ShowSelectedBar();
+        return TRUE;
+    }
     if (code == BN_CLICKED)
     {
         for (const RangeChoice& range : kRanges)
@@ -151,7 +170,7 @@ BOOL CTavrelloWriteHistoryDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_SIZE)
     {
         // A static control repaints only what a resize uncovered: the texts would show twice.
-        for (int id : {IDC_HISTORY_SPAN, IDC_HISTORY_AVERAGE, IDC_HISTORY_LIFE})
+        for (int id : {IDC_HISTORY_SPAN, IDC_HISTORY_DAY, IDC_HISTORY_AVERAGE, IDC_HISTORY_LIFE})
             ::InvalidateRect(GetDlgItem(id), nullptr, TRUE);
     }
     return handled;
@@ -168,6 +187,7 @@ void CTavrelloWriteHistoryDlg::RepositionControls()
     // The chart takes all extra room; the sentences and the button stay below it.
     OffsetControl(IDC_HISTORY_SPAN, 0, 0, dx, 0);
     OffsetControl(IDC_HISTORY_CHART, 0, 0, dx, dy);
+    OffsetControl(IDC_HISTORY_DAY, 0, dy, dx, 0);
     OffsetControl(IDC_HISTORY_AVERAGE, 0, dy, dx, 0);
     OffsetControl(IDC_HISTORY_LIFE, 0, dy, dx, 0);
     OffsetControl(IDOK, dx, dy, 0, 0);

@@ -1,6 +1,7 @@
-// Modal dialog "Write History": the bar chart of the last 30, 90 or 365 days of the write history, the
-// average per monitored day and the SSD life at that rate for the capacity chosen in the main window.
-// While it is open, today's bar follows the growth that the main window's refresh counts.
+// Modal dialog "Write History": the bar chart of the last 30 or 90 days of the write history, or of the
+// last 365 days in weeks, the selected bar's figures under it, the average over the calendar days that
+// had monitoring and the SSD life at that rate for the capacity chosen in the main window. While it is
+// open, today's bar follows the growth that the main window's refresh counts.
 #pragma once
 
 #include <cstdint>
@@ -27,12 +28,15 @@ protected:
     BOOL OnInitDialog() override;
     BOOL WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnCommand(UINT id, UINT code, HWND hwndControl) override;
+    const wchar_t* GetToolTipText(UINT controlId) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;
     void RepositionControls() override;
 
 private:
     void ShowRange(int days);
+    // The selected bar's figures under the chart.
+    void ShowSelectedBar();
     // Takes today's row and date from the history again; true when anything changed.
     bool FollowToday();
 

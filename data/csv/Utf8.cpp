@@ -1,51 +1,8 @@
-#include "data/export/CsvText.h"
+#include "data/csv/Utf8.h"
 
-namespace
-{
-bool NeedsQuotes(std::wstring_view text)
-{
-    if (text.empty())
-        return false;
-    if (text.front() == L' ' || text.back() == L' ')
-        return true;
-    for (wchar_t c : text)
-    {
-        if (c == L',' || c == L'"' || c < 0x20 || c >= 0x7F)
-            return true;
-    }
-    return false;
-}
-} // namespace
+#include <windows.h>
 
-void AppendCsvField(std::wstring& out, std::wstring_view text)
-{
-    if (!NeedsQuotes(text))
-    {
-        out.append(text);
-        return;
-    }
-    out += L'"';
-    for (wchar_t c : text)
-    {
-        if (c == L'"')
-            out += L'"';
-        out += c;
-    }
-    out += L'"';
-}
-
-void AppendDecimal(std::wstring& out, uint64_t value)
-{
-    wchar_t digits[20];
-    int count = 0;
-    do
-    {
-        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (count > 0)
-        out += digits[--count];
-}
+#include <cstdint>
 
 void AppendUtf8(std::string& out, std::wstring_view text)
 {
@@ -84,4 +41,22 @@ void AppendUtf8(std::string& out, std::wstring_view text)
         }
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+bool IsUtf8(std::string_view bytes)
+{
+    return bytes.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                  static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+std::wstring WidenUtf8(std::string_view bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    const int size = static_cast<int>(bytes.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, &wide[0], length);
+    return wide;
 }

@@ -1,0 +1,34 @@
+// One saved data file in the format's own layout, version 1: the totals, the processes and the tree, in
+// the order the save writes them and the load reads them (a trailer, data/SaveTrailer.h, may follow).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "engine/StatisticsBlock.h"
+
+class CQFile;
+class CQMonitor;
+
+enum class DataFileState
+{
+    missing,
+    empty,
+    otherVersion,
+    damaged,    // ends early or holds a value the format does not allow
+    unreadable, // the system would not let it be opened or read
+    complete,
+};
+
+// Writes the monitor's processes and tree after these totals; stops at the first write that fails.
+BOOL WriteDataFile(CQMonitor& monitor, CQFile& file, const CQStatisticsBlock& stats);
+
+// Loads one file into the monitor, additively, by the format's rules: whatever was read before a failure
+// stays. For an unreadable file `systemError` and `reason` say why.
+DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& systemError,
+                           std::wstring& reason);
+
+// The number of bytes WriteDataFile writes for the monitor's data as it is now.
+uint64_t SavedDataBytes(CQMonitor& monitor);
