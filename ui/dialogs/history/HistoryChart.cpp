@@ -54,7 +54,7 @@ void CQHistoryChart::OnDetaching()
 }
 
 void CQHistoryChart::SetData(std::vector<CQChartBar> bars, int32_t labelDay, int daysPerBar,
-                             uint64_t averagePerDay, const std::wstring& averageText)
+                             uint64_t averagePerDay, const std::wstring& averageText, bool driveSeries)
 {
     const int32_t selectedDay =
         m_intSelectedBar >= 0 ? m_arrBars[static_cast<size_t>(m_intSelectedBar)].sum.day : INT32_MIN;
@@ -64,6 +64,7 @@ void CQHistoryChart::SetData(std::vector<CQChartBar> bars, int32_t labelDay, int
     m_intDaysPerBar = std::max(1, daysPerBar);
     m_qwordAverage = averagePerDay;
     m_csAverageText = averageText;
+    m_boolDriveSeries = driveSeries;
     m_intHoverBar = -1;
     const int kept = previousDaysPerBar == m_intDaysPerBar ? BarOfDay(selectedDay) : -1;
     m_intSelectedBar = kept >= 0 ? kept : GetBarCount() - 1;
@@ -133,6 +134,8 @@ void CQHistoryChart::LayOutLegend(HDC hdc, int top)
     m_arrLegend.clear();
     m_arrLegend.push_back({LegendKind::aligned, L"Aligned to (4k)", {}, 0});
     m_arrLegend.push_back({LegendKind::written, L"Written (raw)", {}, 0});
+    if (m_boolDriveSeries)
+        m_arrLegend.push_back({LegendKind::drive, L"Drive's host writes", {}, 0});
     m_arrLegend.push_back(
         {LegendKind::growing, m_intDaysPerBar > 1 ? L"This week so far" : L"Today so far", {}, 0});
     if (HasAverage())
