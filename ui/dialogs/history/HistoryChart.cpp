@@ -111,15 +111,14 @@ void CQHistoryChart::Layout()
 
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);
-    const int legendTop = client.bottom - kMargin - m_intTextHeight;
     m_rectPlot.left = client.left + kMargin + axisWidth + kMargin;
     m_rectPlot.right = std::max(m_rectPlot.left, static_cast<LONG>(client.right - kMargin));
+    const int legendTop = LayOutLegend(hdc, client.bottom - kMargin);
     // Room above for the top tick's label and the figures of cut-off bars, below for the dates and the
     // legend.
     m_rectPlot.top = client.top + kMargin + m_intTextHeight;
     m_rectPlot.bottom =
         std::max(m_rectPlot.top, static_cast<LONG>(legendTop - kLegendGap - m_intTextHeight - 2));
-    LayOutLegend(hdc, legendTop);
     if (oldFont)
         ::SelectObject(hdc, oldFont);
     ::ReleaseDC(m_hWnd, hdc);
@@ -129,7 +128,7 @@ void CQHistoryChart::Layout()
     RebuildTools();
 }
 
-void CQHistoryChart::LayOutLegend(HDC hdc, int top)
+int CQHistoryChart::LayOutLegend(HDC hdc, int bottom)
 {
     m_arrLegend.clear();
     m_arrLegend.push_back({LegendKind::aligned, L"Aligned to (4k)", {}, 0});
@@ -141,14 +140,27 @@ void CQHistoryChart::LayOutLegend(HDC hdc, int top)
     if (HasAverage())
         m_arrLegend.push_back({LegendKind::average, L"Average per monitored day", {}, 0});
     const int swatch = std::max(6, m_intTextHeight - 4);
+    // Entries side by side from the plot's left; one that would run past the plot's right starts a line
+    // under the others. Laid out from 0 first, then moved down to end at `bottom`.
     int x = m_rectPlot.left;
+    int top = 0;
     for (LegendEntry& entry : m_arrLegend)
     {
+        const int width = swatch + kSwatchTextGap + static_cast<int>(TextSize(hdc, entry.text).cx);
+        if (x > m_rectPlot.left && x + width > m_rectPlot.right)
+        {
+            x = m_rectPlot.left;
+            top += m_intTextHeight;
+        }
         const int swatchTop = top + (m_intTextHeight - swatch) / 2;
         entry.swatch = RECT{x, swatchTop, x + swatch, swatchTop + swatch};
         entry.textLeft = x + swatch + kSwatchTextGap;
-        x = entry.textLeft + static_cast<int>(TextSize(hdc, entry.text).cx) + kLegendEntryGap;
+        x += width + kLegendEntryGap;
     }
+    const int legendTop = bottom - top - m_intTextHeight;
+    for (LegendEntry& entry : m_arrLegend)
+        ::OffsetRect(&entry.swatch, 0, legendTop);
+    return legendTop;
 }
 
 void CQHistoryChart::RebuildTools()

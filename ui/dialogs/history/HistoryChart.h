@@ -3,8 +3,9 @@
 // bytes as an inner bar, bars without monitoring left empty and the bar of today hatched as still growing
 // (never lower than a few pixels, so it shows at any range); the average per monitored day as a dashed
 // line with its figure. With a drive chosen, a narrower bar beside each column's bar shows what the drive
-// itself wrote as host writes over the bar's days. A legend under the dates names all of them. A spike higher
-// than the axis (ChooseScaleReach) is cut off at the top, marked with a break and its figure over it.
+// itself wrote as host writes over the bar's days. A legend under the dates names all of them (on more lines
+// where one is too narrow). A spike higher than the axis (ChooseScaleReach) is cut off at the top, marked
+// with a break and its figure over it.
 //
 // One bar is selected: the arrow keys (Home, End, Page Up and Page Down too) move the selection while the
 // chart has the focus, a click selects the bar under the mouse, and every change is told to the parent as
@@ -87,7 +88,8 @@ protected:
 private:
     // Measures the texts and places the plot, the bars, the labels, the legend and the tooltip's tools.
     void Layout();
-    void LayOutLegend(HDC hdc, int top);
+    // Lays out the legend's lines to end at `bottom`; returns the top of the first.
+    int LayOutLegend(HDC hdc, int bottom);
     void RebuildTools();
     void Paint(HDC hdc) const;
     void PaintBars(HDC hdc) const;
