@@ -199,14 +199,5 @@ CQDriveHistoryFileContents ParseDriveHistoryCsv(const std::string& bytes)
 
 std::string FormatDriveHistoryCsv(const std::vector<CQDriveDay>& rows, const std::string& keptLines)
 {
-    std::string text(kByteOrderMark);
-    text += kDriveHistoryCsvHeader;
-    text += "\r\n";
-    for (const CQDriveDay& row : rows)
-    {
-        text += FormatRow(row);
-        text += "\r\n";
-    }
-    text += keptLines;
-    return text;
+    return FormatCsvFile(kDriveHistoryCsvHeader, rows, FormatRow, keptLines);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "stats/history/HistoryDay.h"
@@ -20,9 +21,17 @@ struct CQChartBar
     // The days with a row of the history, that is with monitoring.
     int monitoredDays = 0;
     bool includesToday = false;
+    // What the chosen drive itself wrote as host writes over the bar's days
+    // (stats/health/DriveChartSeries.h); none when no drive is chosen or it has no figure for any of the
+    // days.
+    std::optional<uint64_t> driveWritten;
 
-    // What the bar reaches up to: the taller of its two figures.
-    uint64_t Height() const { return std::max(sum.writtenAligned, sum.written); }
+    // What the bar reaches up to: the tallest of its figures, the drive's among them, so that the axis
+    // holds the drive's bar too.
+    uint64_t Height() const
+    {
+        return std::max({sum.writtenAligned, sum.written, driveWritten.value_or(uint64_t(0))});
+    }
 };
 
 // 1, or 7 for a range longer than kLongestDailyRange.

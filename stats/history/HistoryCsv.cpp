@@ -319,14 +319,5 @@ std::string FormatHistoryRow(const CQHistoryDay& day)
 
 std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::string& keptLines)
 {
-    std::string text(kByteOrderMark);
-    text += kHistoryCsvHeader;
-    text += "\r\n";
-    for (const CQHistoryDay& day : days)
-    {
-        text += FormatHistoryRow(day);
-        text += "\r\n";
-    }
-    text += keptLines;
-    return text;
+    return FormatCsvFile(kHistoryCsvHeader, days, FormatHistoryRow, keptLines);
 }

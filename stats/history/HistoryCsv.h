@@ -38,6 +38,24 @@ std::string FormatHistoryCsv(const std::vector<CQHistoryDay>& days, const std::s
 // One row's text without its line end; used by the writer and by tests that build files.
 std::string FormatHistoryRow(const CQHistoryDay& day);
 
+// The bytes of a CSV file of the data folder: the byte-order mark, the header line, one line per row
+// (`formatRow` gives its text without the line end) and the kept lines after them.
+template <typename Row, typename FormatRow>
+std::string FormatCsvFile(const char* header, const std::vector<Row>& rows, FormatRow formatRow,
+                          const std::string& keptLines)
+{
+    std::string text("\xEF\xBB\xBF");
+    text += header;
+    text += "\r\n";
+    for (const Row& row : rows)
+    {
+        text += formatRow(row);
+        text += "\r\n";
+    }
+    text += keptLines;
+    return text;
+}
+
 // Shared with the other CSV files the program reads back: one line of a file read as hostile text split into
 // its fields, or false with the reason when the line is not text (not UTF-8, control characters) or its
 // quoting is broken.

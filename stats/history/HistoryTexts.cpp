@@ -1,6 +1,7 @@
 #include "stats/history/HistoryTexts.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "stats/Figures.h"
 #include "stats/Format.h"
@@ -27,39 +28,45 @@ std::wstring BarDates(const CQChartBar& bar)
         text += L" to " + FormatDayNumber(bar.sum.day + bar.dayCount - 1);
     return text;
 }
-} // namespace
 
-std::wstring FormatDayToolTip(const CQHistoryDay& day, bool isToday)
+// A day's or a bar's figures and top writers, a line each, the drive's own writes after the measured ones.
+std::wstring ToolTipFigures(const CQHistoryDay& day, const std::optional<uint64_t>& driveWritten)
 {
-    std::wstring text = FormatDayNumber(day.day);
-    if (isToday)
-        text += L" (today, still growing)";
-    text += L"\r\nAligned to (4k): " + FormatSize(day.writtenAligned);
+    std::wstring text = L"\r\nAligned to (4k): " + FormatSize(day.writtenAligned);
     text += L"\r\nWritten: " + FormatSize(day.written);
+    if (driveWritten)
+        text += L"\r\nDrive wrote: " + FormatSize(*driveWritten);
     text += L"\r\nRead: " + FormatSize(day.read);
     text += L"\r\nOperations: " + FormatCount(day.operations);
     text += L"\r\nMonitoring time: " + Duration(day.monitoringSeconds);
     if (day.topWriters.empty())
-    {
-        text += L"\r\nTop writers: none named";
-        return text;
-    }
+        return text + L"\r\nTop writers: none named";
     text += L"\r\nTop writers:";
     for (const CQTopWriter& writer : day.topWriters)
         text += L"\r\n    " + writer.name + L": " + FormatSize(writer.bytes);
     return text;
 }
 
+std::wstring DriveWroteText(const CQChartBar& bar)
+{
+    return bar.driveWritten ? L", drive wrote " + FormatSize(*bar.driveWritten) : std::wstring();
+}
+} // namespace
+
+std::wstring FormatDayToolTip(const CQHistoryDay& day, bool isToday)
+{
+    return FormatDayNumber(day.day) + (isToday ? L" (today, still growing)" : L"") +
+           ToolTipFigures(day, std::nullopt);
+}
+
 std::wstring FormatBarToolTip(const CQChartBar& bar)
 {
     if (bar.dayCount == 1)
-        return FormatDayToolTip(bar.sum, bar.includesToday);
-    // The figures of a week, told as a day's are, after its dates.
-    std::wstring figures = FormatDayToolTip(bar.sum, false);
-    figures.erase(0, figures.find(L"\r\n"));
+        return FormatDayNumber(bar.sum.day) + (bar.includesToday ? L" (today, still growing)" : L"") +
+               ToolTipFigures(bar.sum, bar.driveWritten);
     return BarDates(bar) + (bar.includesToday ? L" (this week, still growing)" : L"") +
            L"\r\nMonitored days: " + std::to_wstring(bar.monitoredDays) + L" of " +
-           std::to_wstring(bar.dayCount) + figures;
+           std::to_wstring(bar.dayCount) + ToolTipFigures(bar.sum, bar.driveWritten);
 }
 
 std::wstring FormatBarLine(const CQChartBar& bar)
@@ -68,7 +75,7 @@ std::wstring FormatBarLine(const CQChartBar& bar)
     if (bar.includesToday)
         text += L" (so far)";
     if (bar.monitoredDays == 0)
-        return text + L": not monitored";
+        return text + L": not monitored" + DriveWroteText(bar);
     text += L": written " + FormatSize(bar.sum.written) + L", aligned to (4k) " +
             FormatSize(bar.sum.writtenAligned);
     if (bar.dayCount > 1)
@@ -79,7 +86,7 @@ std::wstring FormatBarLine(const CQChartBar& bar)
     if (!bar.sum.topWriters.empty())
         text += L", top writer " + bar.sum.topWriters.front().name + L" " +
                 FormatSize(bar.sum.topWriters.front().bytes);
-    return text;
+    return text + DriveWroteText(bar);
 }
 
 CQRangeFigures ComputeRangeFigures(const std::vector<CQHistoryDay>& days, int32_t firstDay, int32_t today,

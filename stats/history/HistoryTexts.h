@@ -11,9 +11,11 @@
 
 // "2025-01-31" and the day's figures and top writers, one per line; today's is marked as still growing.
 std::wstring FormatDayToolTip(const CQHistoryDay& day, bool isToday);
-// A bar's tooltip: the day's as above, or for a week its dates, figures, monitored days and top writers.
+// A bar's tooltip: the day's as above, or for a week its dates, figures, monitored days and top writers;
+// with the drive's own figure ("Drive wrote: 12.34 Gb") after the written bytes.
 std::wstring FormatBarToolTip(const CQChartBar& bar);
-// The bar's figures in one line, for under the chart: "2025-01-31: written 3.00 Mb, aligned to (4k) ...".
+// The bar's figures in one line, for under the chart: "2025-01-31: written 3.00 Mb, aligned to (4k) ...",
+// ending in ", drive wrote 12.34 Gb" with the drive's own figure.
 std::wstring FormatBarLine(const CQChartBar& bar);
 
 struct CQRangeFigures

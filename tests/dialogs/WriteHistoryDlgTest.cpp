@@ -1,6 +1,7 @@
 // The "Write History" dialog under Wine, over a history read from a generated file: the ranges, the
 // figures, the bars' tooltips and hover, today's bar following the growth, resizing, the legend against
-// the bars as painted, a spike cut off, and the keyboard walk over the days.
+// the bars as painted, a spike cut off, the keyboard walk over the days, and a drive's own host writes
+// from the drive history beside the bars.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include "dialogs/DialogsTestSupport.h"
 #include "resources/resource.h"
 #include "stats/CapacityList.h"
+#include "stats/health/DriveHistory.h"
 #include "stats/history/DayNumber.h"
 #include "stats/history/HistoryClock.h"
 #include "stats/history/HistoryCsv.h"
@@ -18,6 +20,7 @@
 #include "support/ScriptedDialog.h"
 #include "support/TempFolder.h"
 #include "support/TestCanvas.h"
+#include "ui/controls/ComboDriveItem.h"
 #include "ui/dialogs/history/WriteHistoryDlg.h"
 
 namespace
@@ -175,6 +178,7 @@ TEST_P(WriteHistoryDlgTest, ShowsEachRangeWithItsFiguresAndToolsAndResizes)
             const RECT chart = ClientRectIn(hDlg, IDC_HISTORY_CHART);
             const RECT ok = ClientRectIn(hDlg, IDOK);
             const RECT life = ClientRectIn(hDlg, IDC_HISTORY_LIFE);
+            const RECT drive = ClientRectIn(hDlg, IDC_HISTORY_DRIVE);
             SetWindowPos(hDlg, nullptr, 0, 0, window.right - window.left + 300,
                          window.bottom - window.top + 200, SWP_NOMOVE | SWP_NOZORDER);
             const RECT grownChart = ClientRectIn(hDlg, IDC_HISTORY_CHART);
@@ -182,6 +186,8 @@ TEST_P(WriteHistoryDlgTest, ShowsEachRangeWithItsFiguresAndToolsAndResizes)
             EXPECT_EQ(chart.bottom - chart.top + 200, grownChart.bottom - grownChart.top);
             EXPECT_EQ(ok.left + 300, ClientRectIn(hDlg, IDOK).left);
             EXPECT_EQ(life.top + 200, ClientRectIn(hDlg, IDC_HISTORY_LIFE).top);
+            EXPECT_EQ(drive.top + 200, ClientRectIn(hDlg, IDC_HISTORY_DRIVE).top);
+            EXPECT_EQ(drive.left, ClientRectIn(hDlg, IDC_HISTORY_DRIVE).left);
             EXPECT_EQ(chart.left, grownChart.left);
             if (!m_days.empty())
             {
@@ -439,6 +445,144 @@ TEST_F(WriteHistoryChartTest, TheArrowKeysWalkTheDaysAndTheirFiguresShowUnderThe
             SendMessageW(GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAYS_90), BM_CLICK, 0, 0);
             EXPECT_EQ(64, d.GetChart().GetSelectedBar());
             EXPECT_EQ(0u, dayLine(d).find(L"2025-06-05: "));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
+}
+
+namespace
+{
+// The names the drive combo's rows draw.
+std::vector<std::wstring> ComboNames(HWND combo)
+{
+    std::vector<std::wstring> names;
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+    {
+        const LRESULT data = SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(row), 0);
+        names.push_back(data == CB_ERR || data == 0
+                            ? L"<no item>"
+                            : reinterpret_cast<const CComboDriveItem*>(data)->m_csName);
+    }
+    return names;
+}
+
+void ChooseDrive(HWND dialog, int row)
+{
+    HWND combo = GetDlgItem(dialog, IDC_HISTORY_DRIVE);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_DRIVE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+CQDriveDay DriveRow(int32_t day, uint64_t written)
+{
+    CQDriveDay row;
+    row.day = day;
+    row.disk = 1;
+    row.model = L"Model X";
+    row.serial = L"S1";
+    row.written = written;
+    row.source = CQHealthSource::nvme;
+    return row;
+}
+} // namespace
+
+TEST_F(WriteHistoryChartTest, ADrivesOwnHostWritesShowBesideTheBarsWhenChosen)
+{
+    // Measured: five days of 2 GiB (3 GiB aligned) before today. The drive's counter: 100 GiB three days
+    // ago, then 1 GiB, 3 GiB and 512 MiB more a day.
+    std::vector<CQHistoryDay> days;
+    for (int back = 5; back >= 1; --back)
+        days.push_back(Day(kToday - back, 2 * kGiB, 3 * kGiB));
+    m_data.Start(days);
+
+    // Without drive readings there is nothing to choose.
+    CQDriveHistory empty;
+    HistoryDialog plain(m_data.m_history, kCapacity240, nullptr, &empty);
+    plain.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            HWND combo = GetDlgItem(d.GetHwnd(), IDC_HISTORY_DRIVE);
+            EXPECT_FALSE(IsWindowEnabled(combo));
+            EXPECT_EQ(std::vector<std::wstring>{L"None"}, ComboNames(combo));
+            EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        });
+    EXPECT_EQ(ScriptedDialogBase::kFinished, plain.DoModal());
+
+    CQDriveHistory drives;
+    drives.SetRows({DriveRow(kToday - 3, 100 * kGiB), DriveRow(kToday - 2, 101 * kGiB),
+                    DriveRow(kToday - 1, 104 * kGiB), DriveRow(kToday, 104 * kGiB + kGiB / 2)});
+    HistoryDialog dlg(m_data.m_history, kCapacity240, nullptr, &drives);
+    auto dayLine = [](HistoryDialog& d) { return WindowText(GetDlgItem(d.GetHwnd(), IDC_HISTORY_DAY)); };
+    dlg.steps.push_back(
+        [&](HistoryDialog& d)
+        {
+            HWND hDlg = d.GetHwnd();
+            HWND combo = GetDlgItem(hDlg, IDC_HISTORY_DRIVE);
+            const CQHistoryChart& chart = d.GetChart();
+            EXPECT_TRUE(IsWindowEnabled(combo));
+            EXPECT_EQ((std::vector<std::wstring>{L"None", L"Disk 1, Model X, serial S1"}), ComboNames(combo));
+            EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            EXPECT_FALSE(chart.GetBar(chart.BarOfDay(kToday - 1)).driveWritten);
+            EXPECT_EQ(4u, chart.GetLegend().size());
+
+            ChooseDrive(hDlg, 1);
+            EXPECT_EQ(L"S1", d.GetDriveIdentity());
+            EXPECT_EQ((std::vector<std::wstring>{L"Aligned to (4k)", L"Written (raw)", L"Drive's host writes",
+                                                 L"Today so far", L"Average per monitored day"}),
+                      LegendTexts(chart));
+            EXPECT_FALSE(chart.GetBar(chart.BarOfDay(kToday - 3)).driveWritten);
+            EXPECT_EQ(std::optional<uint64_t>(kGiB), chart.GetBar(chart.BarOfDay(kToday - 2)).driveWritten);
+            EXPECT_EQ(std::optional<uint64_t>(3 * kGiB),
+                      chart.GetBar(chart.BarOfDay(kToday - 1)).driveWritten);
+            EXPECT_EQ(std::optional<uint64_t>(kGiB / 2), chart.GetBar(chart.BarOfDay(kToday)).driveWritten);
+            // Today is selected: not monitored yet, but the drive wrote.
+            EXPECT_EQ(L"2025-06-30 (so far): not monitored, drive wrote 512.00 Mb", dayLine(d));
+
+            // Yesterday: its line and tooltip say what the drive wrote.
+            const int yesterday = chart.BarOfDay(kToday - 1);
+            RECT column = {};
+            ASSERT_TRUE(chart.GetColumnRect(yesterday, column));
+            HWND hChart = GetDlgItem(hDlg, IDC_HISTORY_CHART);
+            ClickAt(hChart, CenterOf(column));
+            EXPECT_EQ(
+                L"2025-06-29: written 2.00 Gb, aligned to (4k) 3.00 Gb, monitored 0 01:00:00, drive wrote "
+                L"3.00 Gb",
+                dayLine(d));
+            const std::wstring tip = ToolText(chart.GetToolTip(), hChart, yesterday);
+            EXPECT_NE(std::wstring::npos, tip.find(L"\r\nWritten: 2.00 Gb\r\nDrive wrote: 3.00 Gb\r\n"))
+                << testing::PrintToString(tip);
+
+            // The drive's bar stands beside the measured one, in its legend colour, as high as the axis
+            // holds it: 3 GiB of both, on an axis of 3 GiB.
+            RECT bar = {};
+            RECT drive = {};
+            ASSERT_TRUE(chart.GetBarRect(yesterday, bar));
+            ASSERT_TRUE(chart.GetDriveBarRect(yesterday, drive));
+            EXPECT_GE(drive.left, bar.right);
+            EXPECT_LE(drive.right, column.right);
+            EXPECT_EQ(bar.top, drive.top);
+            EXPECT_FALSE(chart.IsCutOff(yesterday));
+            const PaintedChart painted(hChart);
+            const COLORREF driveSwatch = painted.Centre(chart.GetLegend()[2].swatch);
+            EXPECT_EQ(driveSwatch, painted.Centre(drive));
+            EXPECT_NE(painted.Centre(chart.GetLegend()[0].swatch), driveSwatch);
+            EXPECT_NE(painted.Centre(chart.GetLegend()[1].swatch), driveSwatch);
+            EXPECT_NE(painted.canvas.Pixel(1, 1), driveSwatch);
+
+            // Another range keeps the drive: a year in weeks sums them, Saturday and Sunday in one.
+            SendMessageW(GetDlgItem(hDlg, IDC_HISTORY_DAYS_365), BM_CLICK, 0, 0);
+            EXPECT_EQ(1, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            EXPECT_EQ(std::optional<uint64_t>(4 * kGiB), chart.GetBar(chart.GetBarCount() - 2).driveWritten);
+            EXPECT_EQ(std::optional<uint64_t>(kGiB / 2), chart.GetBar(chart.GetBarCount() - 1).driveWritten);
+            EXPECT_EQ(L"Drive's host writes", chart.GetLegend()[2].text);
+
+            // "None" takes the series away again.
+            ChooseDrive(hDlg, 0);
+            EXPECT_EQ(L"", d.GetDriveIdentity());
+            EXPECT_FALSE(chart.GetBar(chart.GetBarCount() - 1).driveWritten);
+            EXPECT_EQ((std::vector<std::wstring>{L"Aligned to (4k)", L"Written (raw)", L"This week so far"}),
+                      LegendTexts(chart));
         });
     EXPECT_EQ(ScriptedDialogBase::kFinished, dlg.DoModal());
 }

@@ -1,10 +1,12 @@
 // The drive health figures apart from any disk: the bytes of "Drive History.csv" and reading them back from
-// a damaged file, the host bytes per day for the chart, the daily rate, the life left by wear and by rating,
-// which method the window shows, the warnings and the stored start of the comparison.
+// a damaged file, the host bytes per day for the chart and each bar's sum of them, the daily rate, the life
+// left by wear and by rating, which method the window shows, the warnings and the stored start of the
+// comparison.
 #include <gtest/gtest.h>
 
 #include "stats/health/DriveAlerts.h"
 #include "stats/health/DriveBaselines.h"
+#include "stats/health/DriveChartSeries.h"
 #include "stats/health/DriveFigures.h"
 #include "stats/health/DriveHealthTexts.h"
 #include "stats/health/DriveHistory.h"
@@ -134,6 +136,53 @@ TEST(DriveHistoryTest, HostBytesPerDaySpreadOverTheDaysBetweenReadings)
     EXPECT_EQ(5u, history.RowsOf(L"A").size());
     reading.state = CQDiskState::notAvailable;
     EXPECT_FALSE(history.Record(kDay + 7, reading));
+}
+
+TEST(DriveChartSeriesTest, EachBarSumsTheDrivesBytesOverItsDaysForDaysAndWeeks)
+{
+    // Wednesday 2025-01-01 to Tuesday 2025-01-14; the drive wrote on the 2nd, 3rd, 5th (nothing) and 13th,
+    // and outside the range on 2024-12-31 and 2025-01-15.
+    const int32_t first = DayNumberFromDate(2025, 1, 1);
+    const int32_t last = DayNumberFromDate(2025, 1, 14);
+    const std::vector<CQDriveHostDay> host = {
+        {DayNumberFromDate(2024, 12, 31), 7 * kGiB}, {DayNumberFromDate(2025, 1, 13), 5 * kGiB},
+        {DayNumberFromDate(2025, 1, 2), 1 * kGiB},   {DayNumberFromDate(2025, 1, 3), 2 * kGiB},
+        {DayNumberFromDate(2025, 1, 5), 0},          {DayNumberFromDate(2025, 1, 15), 9 * kGiB}};
+    using Figure = std::optional<uint64_t>;
+    const Figure none;
+    const struct
+    {
+        int daysPerBar;
+        std::vector<Figure> expected;
+    } cases[] = {
+        // January 1 to 14, one bar each.
+        {1,
+         {none, 1 * kGiB, 2 * kGiB, none, uint64_t(0), none, none, none, none, none, none, none, 5 * kGiB,
+          none}},
+        // Wednesday 1 to Sunday 5, the week of the 6th to the 12th, Monday 13 and Tuesday 14.
+        {7, {3 * kGiB, none, 5 * kGiB}},
+    };
+    for (const auto& test : cases)
+    {
+        SCOPED_TRACE(test.daysPerBar);
+        std::vector<CQChartBar> bars = GroupIntoBars({}, first, last, last, test.daysPerBar);
+        // A figure left from another drive goes.
+        bars.front().driveWritten = 123;
+        AddDriveHostBytes(bars, host);
+        ASSERT_EQ(test.expected.size(), bars.size());
+        for (size_t i = 0; i < bars.size(); ++i)
+            EXPECT_EQ(test.expected[i], bars[i].driveWritten) << "bar " << i;
+    }
+
+    // The drives to choose from, named after their latest rows.
+    CQDriveHistory history;
+    history.SetRows({Row(kDay, 0, L"S1", 1000), Row(kDay, 3, L"", 5), Row(kDay + 1, 2, L"S1", 1300)});
+    const std::vector<CQDriveChoice> choices = DriveChoices(history);
+    ASSERT_EQ(2u, choices.size());
+    EXPECT_EQ(L"S1", choices[0].identity);
+    EXPECT_EQ(L"Disk 2, Model, serial S1", choices[0].title);
+    EXPECT_EQ(L"Model #3", choices[1].identity);
+    EXPECT_EQ(L"Disk 3, Model", choices[1].title);
 }
 
 TEST(DriveFiguresTest, TheDrivesOwnRateNeedsAWeekOfReadingsAndTheMeasuredOneFiveMinutes)

@@ -176,7 +176,8 @@ void CTavrelloDlg::ShowWriteHistoryDialog()
 {
     // The life sentence uses the capacity chosen here.
     const LRESULT row = ::SendMessageW(m_comboCapacity.GetHwnd(), CB_GETCURSEL, 0, 0);
-    CTavrelloWriteHistoryDlg(g_pAppContext->m_writeHistory, row >= 0 ? static_cast<int>(row) : 0, m_hWnd)
+    CTavrelloWriteHistoryDlg(g_pAppContext->m_writeHistory, row >= 0 ? static_cast<int>(row) : 0, m_hWnd,
+                             &g_pAppContext->m_driveHealth.GetHistory())
         .DoModal();
 }
 

@@ -54,7 +54,7 @@ void CQHistoryChart::OnDetaching()
 }
 
 void CQHistoryChart::SetData(std::vector<CQChartBar> bars, int32_t labelDay, int daysPerBar,
-                             uint64_t averagePerDay, const std::wstring& averageText)
+                             uint64_t averagePerDay, const std::wstring& averageText, bool driveSeries)
 {
     const int32_t selectedDay =
         m_intSelectedBar >= 0 ? m_arrBars[static_cast<size_t>(m_intSelectedBar)].sum.day : INT32_MIN;
@@ -64,6 +64,7 @@ void CQHistoryChart::SetData(std::vector<CQChartBar> bars, int32_t labelDay, int
     m_intDaysPerBar = std::max(1, daysPerBar);
     m_qwordAverage = averagePerDay;
     m_csAverageText = averageText;
+    m_boolDriveSeries = driveSeries;
     m_intHoverBar = -1;
     const int kept = previousDaysPerBar == m_intDaysPerBar ? BarOfDay(selectedDay) : -1;
     m_intSelectedBar = kept >= 0 ? kept : GetBarCount() - 1;
@@ -110,15 +111,14 @@ void CQHistoryChart::Layout()
 
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);
-    const int legendTop = client.bottom - kMargin - m_intTextHeight;
     m_rectPlot.left = client.left + kMargin + axisWidth + kMargin;
     m_rectPlot.right = std::max(m_rectPlot.left, static_cast<LONG>(client.right - kMargin));
+    const int legendTop = LayOutLegend(hdc, client.bottom - kMargin);
     // Room above for the top tick's label and the figures of cut-off bars, below for the dates and the
     // legend.
     m_rectPlot.top = client.top + kMargin + m_intTextHeight;
     m_rectPlot.bottom =
         std::max(m_rectPlot.top, static_cast<LONG>(legendTop - kLegendGap - m_intTextHeight - 2));
-    LayOutLegend(hdc, legendTop);
     if (oldFont)
         ::SelectObject(hdc, oldFont);
     ::ReleaseDC(m_hWnd, hdc);
@@ -128,24 +128,39 @@ void CQHistoryChart::Layout()
     RebuildTools();
 }
 
-void CQHistoryChart::LayOutLegend(HDC hdc, int top)
+int CQHistoryChart::LayOutLegend(HDC hdc, int bottom)
 {
     m_arrLegend.clear();
     m_arrLegend.push_back({LegendKind::aligned, L"Aligned to (4k)", {}, 0});
     m_arrLegend.push_back({LegendKind::written, L"Written (raw)", {}, 0});
+    if (m_boolDriveSeries)
+        m_arrLegend.push_back({LegendKind::drive, L"Drive's host writes", {}, 0});
     m_arrLegend.push_back(
         {LegendKind::growing, m_intDaysPerBar > 1 ? L"This week so far" : L"Today so far", {}, 0});
     if (HasAverage())
         m_arrLegend.push_back({LegendKind::average, L"Average per monitored day", {}, 0});
     const int swatch = std::max(6, m_intTextHeight - 4);
+    // Entries side by side from the plot's left; one that would run past the plot's right starts a line
+    // under the others. Laid out from 0 first, then moved down to end at `bottom`.
     int x = m_rectPlot.left;
+    int top = 0;
     for (LegendEntry& entry : m_arrLegend)
     {
+        const int width = swatch + kSwatchTextGap + static_cast<int>(TextSize(hdc, entry.text).cx);
+        if (x > m_rectPlot.left && x + width > m_rectPlot.right)
+        {
+            x = m_rectPlot.left;
+            top += m_intTextHeight;
+        }
         const int swatchTop = top + (m_intTextHeight - swatch) / 2;
         entry.swatch = RECT{x, swatchTop, x + swatch, swatchTop + swatch};
         entry.textLeft = x + swatch + kSwatchTextGap;
-        x = entry.textLeft + static_cast<int>(TextSize(hdc, entry.text).cx) + kLegendEntryGap;
+        x += width + kLegendEntryGap;
     }
+    const int legendTop = bottom - top - m_intTextHeight;
+    for (LegendEntry& entry : m_arrLegend)
+        ::OffsetRect(&entry.swatch, 0, legendTop);
+    return legendTop;
 }
 
 void CQHistoryChart::RebuildTools()

@@ -2,8 +2,10 @@
 // column per bar (a day, or a week over long ranges): the bytes written aligned to 4096 as the bar, the raw
 // bytes as an inner bar, bars without monitoring left empty and the bar of today hatched as still growing
 // (never lower than a few pixels, so it shows at any range); the average per monitored day as a dashed
-// line with its figure. A legend under the dates names all of them. A spike higher than the axis
-// (ChooseScaleReach) is cut off at the top, marked with a break and its figure over it.
+// line with its figure. With a drive chosen, a narrower bar beside each column's bar shows what the drive
+// itself wrote as host writes over the bar's days. A legend under the dates names all of them (on more lines
+// where one is too narrow). A spike higher than the axis (ChooseScaleReach) is cut off at the top, marked
+// with a break and its figure over it.
 //
 // One bar is selected: the arrow keys (Home, End, Page Up and Page Down too) move the selection while the
 // chart has the focus, a click selects the bar under the mouse, and every change is told to the parent as
@@ -31,6 +33,7 @@ public:
     {
         aligned,
         written,
+        drive,
         growing,
         average
     };
@@ -47,10 +50,10 @@ public:
 
     // The bars of the range, oldest first; their dates under them in steps of whole bars of `daysPerBar`
     // days counted from `labelDay` (the Monday of the first week for weeks). The average line is drawn
-    // when `averageText` is not empty. The selection stays on the bar of the day it was on, else it goes
-    // to the last bar.
+    // when `averageText` is not empty; the drive's bars (CQChartBar::driveWritten) and their legend entry
+    // with `driveSeries`. The selection stays on the bar of the day it was on, else it goes to the last bar.
     void SetData(std::vector<CQChartBar> bars, int32_t labelDay, int daysPerBar, uint64_t averagePerDay,
-                 const std::wstring& averageText);
+                 const std::wstring& averageText, bool driveSeries = false);
 
     int GetBarCount() const { return static_cast<int>(m_arrBars.size()); }
     const CQChartBar& GetBar(int bar) const { return m_arrBars[static_cast<size_t>(bar)]; }
@@ -61,7 +64,9 @@ public:
     // The bar as painted (the aligned figure's, clipped to the plot); false for a bar without monitoring
     // that holds no today.
     bool GetBarRect(int bar, RECT& rect) const;
-    // Whether the bar is higher than the axis and drawn cut off.
+    // The drive's bar beside it (clipped to the plot, at least a pixel high); false without a figure.
+    bool GetDriveBarRect(int bar, RECT& rect) const;
+    // Whether the bar (or the drive's beside it) is higher than the axis and drawn cut off.
     bool IsCutOff(int bar) const;
     // The bar whose column holds the client point, or -1.
     int BarAt(POINT point) const;
@@ -83,7 +88,8 @@ protected:
 private:
     // Measures the texts and places the plot, the bars, the labels, the legend and the tooltip's tools.
     void Layout();
-    void LayOutLegend(HDC hdc, int top);
+    // Lays out the legend's lines to end at `bottom`; returns the top of the first.
+    int LayOutLegend(HDC hdc, int bottom);
     void RebuildTools();
     void Paint(HDC hdc) const;
     void PaintBars(HDC hdc) const;
@@ -95,12 +101,16 @@ private:
     bool OnKeyDown(WPARAM key);
     void SetHoverBar(int bar);
     bool HasAverage() const { return !m_csAverageText.empty(); }
+    // The measured bar's width and the drive's, which takes a third of the bar's room beside it.
+    int MeasuredBarWidth() const;
+    int DriveBarWidth() const;
 
     std::vector<CQChartBar> m_arrBars;
     int32_t m_intLabelDay = 0;
     int m_intDaysPerBar = 1;
     uint64_t m_qwordAverage = 0;
     std::wstring m_csAverageText;
+    bool m_boolDriveSeries = false;
 
     CQChartScale m_scale;
     CQBarLayout m_bars;

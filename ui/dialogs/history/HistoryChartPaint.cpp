@@ -17,6 +17,7 @@ constexpr COLORREF kSelectedColor = RGB(70, 74, 92);
 constexpr COLORREF kAlignedColor = RGB(0, 122, 204);
 constexpr COLORREF kWrittenColor = RGB(130, 195, 255);
 constexpr COLORREF kAverageColor = RGB(255, 170, 60);
+constexpr COLORREF kDriveColor = RGB(120, 210, 110);
 constexpr int kTextGap = 4;
 // Today's bar is never lower than this, so that it shows even before anything was written.
 constexpr int kMinGrowingHeight = 3;
@@ -87,8 +88,31 @@ bool CQHistoryChart::GetBarRect(int bar, RECT& rect) const
     const int barHeight =
         std::min(height, std::max(minimum, BarHeight(data.sum.writtenAligned, m_scale, height)));
     const int left = BarLeft(m_bars, bar);
-    rect = RECT{left, m_rectPlot.bottom - barHeight, left + m_bars.barWidth, m_rectPlot.bottom};
+    rect = RECT{left, m_rectPlot.bottom - barHeight, left + MeasuredBarWidth(), m_rectPlot.bottom};
     return true;
+}
+
+bool CQHistoryChart::GetDriveBarRect(int bar, RECT& rect) const
+{
+    if (!m_boolDriveSeries || bar < 0 || bar >= GetBarCount() || !GetBar(bar).driveWritten)
+        return false;
+    const int height = m_rectPlot.bottom - m_rectPlot.top;
+    // A figure of nothing still shows, as a line on the axis.
+    const int barHeight =
+        std::min(height, std::max(1, BarHeight(*GetBar(bar).driveWritten, m_scale, height)));
+    const int left = BarLeft(m_bars, bar) + MeasuredBarWidth();
+    rect = RECT{left, m_rectPlot.bottom - barHeight, left + DriveBarWidth(), m_rectPlot.bottom};
+    return true;
+}
+
+int CQHistoryChart::DriveBarWidth() const
+{
+    return m_boolDriveSeries ? std::max(1, m_bars.barWidth / 3) : 0;
+}
+
+int CQHistoryChart::MeasuredBarWidth() const
+{
+    return std::max(1, m_bars.barWidth - DriveBarWidth());
 }
 
 void CQHistoryChart::Paint(HDC target) const
@@ -160,6 +184,9 @@ void CQHistoryChart::PaintBars(HDC hdc) const
     for (int bar = 0; bar < GetBarCount(); ++bar)
     {
         RECT outer = {};
+        RECT drive = {};
+        if (GetDriveBarRect(bar, drive))
+            Fill(hdc, drive, kDriveColor);
         if (!GetBarRect(bar, outer))
             continue;
         const CQChartBar& data = GetBar(bar);
@@ -167,8 +194,9 @@ void CQHistoryChart::PaintBars(HDC hdc) const
             FillGrowing(hdc, outer);
         else
             Fill(hdc, outer, kAlignedColor);
-        const int innerWidth = std::max(1, m_bars.barWidth / 2);
-        const int innerLeft = outer.left + (m_bars.barWidth - innerWidth) / 2;
+        const int outerWidth = outer.right - outer.left;
+        const int innerWidth = std::max(1, outerWidth / 2);
+        const int innerLeft = outer.left + (outerWidth - innerWidth) / 2;
         const int writtenHeight = BarHeight(data.sum.written, m_scale, height);
         if (writtenHeight > 0)
             Fill(
@@ -191,16 +219,31 @@ void CQHistoryChart::PaintCutOffMarks(HDC hdc) const
     std::vector<Figure> figures;
     for (int bar = 0; bar < GetBarCount(); ++bar)
     {
-        RECT outer = {};
-        if (!IsCutOff(bar) || !GetBarRect(bar, outer))
+        if (!IsCutOff(bar))
             continue;
-        // A break across the bar says that it goes on beyond the axis.
-        Fill(hdc,
-             RECT{outer.left - 1, outer.top + kBreakTop, outer.right + 1,
-                  outer.top + kBreakTop + kBreakHeight},
-             kControlBackgroundColor);
+        // A break across each bar that reaches the top says that it goes on beyond the axis.
+        RECT outer = {};
+        bool any = false;
+        const CQChartBar& data = GetBar(bar);
+        for (const bool drive : {false, true})
+        {
+            const uint64_t value =
+                drive ? data.driveWritten.value_or(0) : std::max(data.sum.writtenAligned, data.sum.written);
+            RECT part = {};
+            if (static_cast<double>(value) <= m_scale.top ||
+                !(drive ? GetDriveBarRect(bar, part) : GetBarRect(bar, part)))
+                continue;
+            Fill(hdc,
+                 RECT{part.left - 1, part.top + kBreakTop, part.right + 1,
+                      part.top + kBreakTop + kBreakHeight},
+                 kControlBackgroundColor);
+            outer = any ? RECT{outer.left, outer.top, part.right, outer.bottom} : part;
+            any = true;
+        }
+        if (!any)
+            continue;
         // Its figure over it; of two that would run into each other the larger one stays.
-        const uint64_t value = GetBar(bar).Height();
+        const uint64_t value = data.Height();
         const std::wstring text = FormatSize(value);
         SIZE size = {};
         ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -249,6 +292,9 @@ void CQHistoryChart::PaintLegend(HDC hdc) const
             break;
         case LegendKind::written:
             Fill(hdc, entry.swatch, kWrittenColor);
+            break;
+        case LegendKind::drive:
+            Fill(hdc, entry.swatch, kDriveColor);
             break;
         case LegendKind::growing:
             FillGrowing(hdc, entry.swatch);

@@ -6,10 +6,12 @@
 
 #include "resources/resource.h"
 #include "stats/CapacityList.h"
+#include "stats/health/DriveHistory.h"
 #include "stats/history/DayNumber.h"
 #include "stats/history/HistoryBars.h"
 #include "stats/history/HistoryTexts.h"
 #include "stats/history/WriteHistory.h"
+#include "ui/controls/ControlColors.h"
 
 namespace
 {
@@ -42,10 +44,13 @@ bool SameDay(const CQHistoryDay& a, const CQHistoryDay& b)
 }
 } // namespace
 
-CTavrelloWriteHistoryDlg::CTavrelloWriteHistoryDlg(CQWriteHistory& history, int capacityIndex, HWND parent)
+CTavrelloWriteHistoryDlg::CTavrelloWriteHistoryDlg(CQWriteHistory& history, int capacityIndex, HWND parent,
+                                                   const CQDriveHistory* driveHistory)
     : CQResizeDialog(IDD_WRITE_HISTORY, parent), m_history(history),
-      m_intCapacityIndex(std::max(0, std::min(capacityIndex, kCapacityCount - 1)))
+      m_intCapacityIndex(std::max(0, std::min(capacityIndex, kCapacityCount - 1))),
+      m_pDriveHistory(driveHistory)
 {
+    m_comboDrive.AttachBrush(::CreateSolidBrush(kControlBackgroundColor));
 }
 
 CTavrelloWriteHistoryDlg::~CTavrelloWriteHistoryDlg() = default;
@@ -55,6 +60,8 @@ BOOL CTavrelloWriteHistoryDlg::OnInitDialog()
     CQResizeDialog::OnInitDialog();
     m_buttonOk.Attach(m_hWnd, IDOK);
     m_chart.Attach(m_hWnd, IDC_HISTORY_CHART);
+    m_comboDrive.Attach(m_hWnd, IDC_HISTORY_DRIVE);
+    FillDriveList();
     for (const RangeChoice& range : kRanges)
     {
         // A theme name that matches nothing turns visual styles off, so the dialog's colours apply.
@@ -67,6 +74,39 @@ BOOL CTavrelloWriteHistoryDlg::OnInitDialog()
     ShowRange(30);
     m_uintTimer = ::SetTimer(m_hWnd, kFollowTimerId, kFollowPeriodMs, nullptr);
     return TRUE;
+}
+
+void CTavrelloWriteHistoryDlg::FillDriveList()
+{
+    if (m_pDriveHistory)
+        m_arrDriveChoices = DriveChoices(*m_pDriveHistory);
+    // The rows point into the items: they are all made before the first row.
+    m_arrDriveItems.resize(m_arrDriveChoices.size() + 1);
+    m_arrDriveItems[0].m_csName = L"None";
+    for (size_t i = 0; i < m_arrDriveChoices.size(); ++i)
+        m_arrDriveItems[i + 1].m_csName = m_arrDriveChoices[i].title;
+    HWND hCombo = m_comboDrive.GetHwnd();
+    for (CComboDriveItem& item : m_arrDriveItems)
+    {
+        // The row draws the name of its item; its own text is a blank.
+        const LRESULT row = ::SendMessageW(hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L" "));
+        if (row != CB_ERR && row != CB_ERRSPACE)
+            ::SendMessageW(hCombo, CB_SETITEMDATA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(hCombo, CB_SETCURSEL, 0, 0);
+    ::EnableWindow(hCombo, !m_arrDriveChoices.empty());
+}
+
+void CTavrelloWriteHistoryDlg::OnDriveChosen()
+{
+    const LRESULT row = ::SendMessageW(m_comboDrive.GetHwnd(), CB_GETCURSEL, 0, 0);
+    std::wstring identity;
+    if (row >= 1 && static_cast<size_t>(row) <= m_arrDriveChoices.size())
+        identity = m_arrDriveChoices[static_cast<size_t>(row) - 1].identity;
+    if (identity == m_csDriveIdentity)
+        return;
+    m_csDriveIdentity = identity;
+    ShowRange(m_intRangeDays);
 }
 
 void CTavrelloWriteHistoryDlg::OnDestroy()
@@ -87,9 +127,13 @@ void CTavrelloWriteHistoryDlg::ShowRange(int days)
         ComputeRangeFigures(m_arrDays, firstDay, m_intToday, LifeBudgetBytes(m_intCapacityIndex));
     // A line of the average per day over bars of weeks would read as a week's.
     const bool averageLine = daysPerBar == 1 && figures.monitoredDays > 0;
-    m_chart.SetData(GroupIntoBars(m_arrDays, firstDay, lastDay, m_intToday, daysPerBar),
-                    daysPerBar == 1 ? firstDay : WeekStart(firstDay), daysPerBar, figures.averagePerDay,
-                    averageLine ? figures.perDayText : std::wstring());
+    std::vector<CQChartBar> bars = GroupIntoBars(m_arrDays, firstDay, lastDay, m_intToday, daysPerBar);
+    // The drive's figures are taken afresh: the main window's refresh adds the day's readings.
+    const bool driveSeries = m_pDriveHistory && !m_csDriveIdentity.empty();
+    if (driveSeries)
+        AddDriveHostBytes(bars, m_pDriveHistory->HostBytesPerDay(m_csDriveIdentity));
+    m_chart.SetData(std::move(bars), daysPerBar == 1 ? firstDay : WeekStart(firstDay), daysPerBar,
+                    figures.averagePerDay, averageLine ? figures.perDayText : std::wstring(), driveSeries);
     SetDlgItemText(IDC_HISTORY_SPAN, (FormatDayNumber(firstDay) + L" to " + FormatDayNumber(lastDay) +
                                       (daysPerBar == 1 ? L"" : L", in weeks"))
                                          .c_str());
@@ -149,6 +193,11 @@ BOOL CTavrelloWriteHistoryDlg::OnCommand(UINT id, UINT code, HWND hwndControl)
         ShowSelectedBar();
         return TRUE;
     }
+    if (id == IDC_HISTORY_DRIVE && code == CBN_SELCHANGE)
+    {
+        OnDriveChosen();
+        return TRUE;
+    }
     if (code == BN_CLICKED)
     {
         for (const RangeChoice& range : kRanges)
@@ -184,11 +233,13 @@ void CTavrelloWriteHistoryDlg::RepositionControls()
     const int dx = (window.right - window.left) - (last.right - last.left);
     const int dy = (window.bottom - window.top) - (last.bottom - last.top);
     SetLastLayoutRect(window);
-    // The chart takes all extra room; the sentences and the button stay below it.
+    // The chart takes all extra room; the sentences, the drive's choice and the button stay below it.
     OffsetControl(IDC_HISTORY_SPAN, 0, 0, dx, 0);
     OffsetControl(IDC_HISTORY_CHART, 0, 0, dx, dy);
     OffsetControl(IDC_HISTORY_DAY, 0, dy, dx, 0);
     OffsetControl(IDC_HISTORY_AVERAGE, 0, dy, dx, 0);
     OffsetControl(IDC_HISTORY_LIFE, 0, dy, dx, 0);
+    OffsetControl(IDC_HISTORY_DRIVE_LABEL, 0, dy, 0, 0);
+    OffsetControl(IDC_HISTORY_DRIVE, 0, dy, 0, 0);
     OffsetControl(IDOK, dx, dy, 0, 0);
 }
