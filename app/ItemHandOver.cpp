@@ -19,6 +19,7 @@ void CQItemHandOver::Connect(HWND window, UINT message)
     m_uintMessage = message;
     m_boolPosted = 0;
     m_arrPending.clear();
+    m_sizeTaken = 0;
 }
 
 BOOL CQItemHandOver::IsConnected() const
@@ -43,22 +44,33 @@ void CQItemHandOver::Push(CQTreeItem* item)
 size_t CQItemHandOver::GetPendingCount() const
 {
     CQLock lock(m_lock);
-    return m_arrPending.size();
+    return m_arrPending.size() - m_sizeTaken;
 }
 
 void CQItemHandOver::TakePending(std::vector<CQTreeItem*>& items, size_t limit)
 {
     items.clear();
     CQLock lock(m_lock);
-    if (m_arrPending.size() <= limit)
+    const size_t waiting = m_arrPending.size() - m_sizeTaken;
+    const auto first = m_arrPending.begin() + static_cast<std::ptrdiff_t>(m_sizeTaken);
+    if (waiting <= limit)
     {
-        items.swap(m_arrPending);
+        items.assign(first, m_arrPending.end());
+        m_arrPending.clear();
+        m_sizeTaken = 0;
         m_boolPosted = 0;
         return;
     }
-    const auto end = m_arrPending.begin() + static_cast<std::ptrdiff_t>(limit);
-    items.assign(m_arrPending.begin(), end);
-    m_arrPending.erase(m_arrPending.begin(), end);
+    items.assign(first, first + static_cast<std::ptrdiff_t>(limit));
+    m_sizeTaken += limit;
+    // What was taken is dropped once it is most of the storage, so the storage follows the backlog and each
+    // item is moved at most about once.
+    if (m_sizeTaken > m_arrPending.size() / 2)
+    {
+        m_arrPending.erase(m_arrPending.begin(),
+                           m_arrPending.begin() + static_cast<std::ptrdiff_t>(m_sizeTaken));
+        m_sizeTaken = 0;
+    }
     m_boolPosted = m_hWindow != nullptr && PostMessageW(m_hWindow, m_uintMessage, itemsPending, 0) ? 1 : 0;
 }
 
@@ -66,6 +78,7 @@ void CQItemHandOver::Discard()
 {
     CQLock lock(m_lock);
     m_arrPending.clear();
+    m_sizeTaken = 0;
 }
 
 void CQItemHandOver::ClearView()

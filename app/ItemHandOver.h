@@ -55,7 +55,10 @@ public:
 
 private:
     mutable CQCriticalSection m_lock;
+    // Items pushed and not yet taken are m_arrPending[m_sizeTaken ..]: taking a chunk moves the position
+    // instead of shifting the rest to the front, so a long backlog costs no more than its own copying.
     std::vector<CQTreeItem*> m_arrPending;
+    size_t m_sizeTaken = 0;
     HWND m_hWindow = nullptr;
     UINT m_uintMessage = 0;
     BOOL m_boolPosted = 0;

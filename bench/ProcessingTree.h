@@ -57,14 +57,14 @@ inline void AddDrive(CQMonitor& monitor)
 
 inline void Queue(CQMonitor& monitor, const std::vector<std::wstring>& paths, size_t entries)
 {
+    const std::wstring processes[2] = {L"System", L"browser.exe"};
     CQLock lock(monitor.m_lockQueue);
     for (size_t i = 0; i < entries; ++i)
     {
-        QueueEntry& e = monitor.AppendQueueEntryLocked();
-        e.m_csFileName = paths[i % paths.size()];
-        e.m_csProcessName = (i & 1) ? L"browser.exe" : L"System";
-        e.m_dwordProcessId = 4;
-        e.m_qwordBytes = 4096 + (i & 0xFFF);
+        const std::wstring& file = paths[i % paths.size()];
+        const std::wstring& process = processes[i & 1];
+        monitor.PushQueueEntryLocked(file.data(), file.size(), process.data(), process.size(), 4,
+                                     4096 + (i & 0xFFF));
     }
 }
 

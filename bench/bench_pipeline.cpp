@@ -1,9 +1,11 @@
 // Figures of the record pipeline: counted write records per second from FilterSendMessage through the
 // retrieval thread, the record queue and the processing thread to the totals, with full 256 KiB replies
 // of records on paths that were already seen. Then the parts alone: the stand-in's request, the reply walk,
-// the walk with the queue append, and the processing of queued entries. Runs against the Wine stand-ins
-// (bin\wrimon.sys, and fltlib.dll that scripts/wine-run.sh puts into the prefix's system32) and must be
-// started in bin (scripts/wine-run.sh does both). Prints figures only; nothing here passes or fails.
+// the walk with the queue append, and the processing of queued entries. Last, how long the processing
+// thread waits for the queue lock while the replies name processes that no longer exist. Runs against the
+// Wine stand-ins (bin\wrimon.sys, and fltlib.dll that scripts/wine-run.sh puts into the prefix's system32)
+// and must be started in bin (scripts/wine-run.sh does both). Prints figures only; nothing here passes or
+// fails.
 #include <windows.h>
 
 #include <algorithm>
@@ -111,6 +113,74 @@ bool WaitForOperations(const CQMonitor& monitor, uint64_t target, int* peakQueue
 void PrintRate(const char* what, double count, double seconds)
 {
     std::printf("  %-52s %12.0f records/s  (%.0f ns/record)\n", what, count / seconds, seconds * 1e9 / count);
+}
+
+// What the retrieval thread does with `replies` copies of a reply, on a thread of its own.
+struct RetrievalRun
+{
+    CQMonitor* monitor;
+    const std::vector<BYTE>* reply;
+    int replies;
+    volatile LONG done;
+};
+
+DWORD WINAPI RetrieveReplies(LPVOID parameter)
+{
+    RetrievalRun& run = *static_cast<RetrievalRun*>(parameter);
+    CQRetrievalBatch batch;
+    const ReplyRecordSink onRecord = [&run, &batch](const LogRecordView& record)
+    { batch.Add(*run.monitor, record); };
+    for (int i = 0; i < run.replies; ++i)
+    {
+        std::vector<BYTE> copy(*run.reply);
+        WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
+        batch.Queue(*run.monitor);
+    }
+    InterlockedExchange(&run.done, 1);
+    return 0;
+}
+
+// The processing thread's longest wait for the queue lock while every reply names 1,000 processes that no
+// longer exist: each of them costs the name lookup a failed open and a process snapshot.
+void LockWaitWithVanishedProcesses(CQSettingsInterface& settings, const std::wstring& device)
+{
+    CQMonitor monitor;
+    monitor.m_pSettingsInterface = &settings;
+    CounterStore(monitor.m_boolRunning, LONG(1));
+    std::vector<BYTE> reply;
+    for (uint32_t i = 0; i < 1000; ++i)
+    {
+        wchar_t name[160];
+        swprintf(name, 160, L"%ls\\Users\\bench\\vanished_%04u.tmp", device.c_str(), i);
+        // Process ids far above any that Wine hands out.
+        AppendRecord(reply, name, 0x7FFF0000u + 4 * i, 4096);
+    }
+    RetrievalRun run{&monitor, &reply, 4, 0};
+    std::vector<QueueEntry> entries(64);
+    double longest = 0;
+    uint64_t taken = 0;
+    Stopwatch total;
+    HANDLE thread = CreateThread(nullptr, 0, RetrieveReplies, &run, 0, nullptr);
+    while (InterlockedCompareExchange(&run.done, 0, 0) == 0 || monitor.GetPendingRecords() != 0)
+    {
+        {
+            // The wait alone, as the processing thread's taking of entries begins with it.
+            Stopwatch wait;
+            CQLock lock(monitor.m_lockQueue);
+            longest = std::max(longest, wait.Seconds());
+        }
+        const size_t got = monitor.PopQueueEntries(entries.data(), entries.size());
+        taken += got;
+        // As the processing thread pauses on an empty queue, though shorter, so the lookups get the CPU.
+        if (got == 0)
+            Sleep(1);
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    std::printf(
+        "Replies naming 1,000 processes that no longer exist (%d replies, %llu records, %.2f s a reply):\n",
+        run.replies, (unsigned long long)taken, total.Seconds() / run.replies);
+    std::printf("  longest wait of the processing thread for the queue lock: %.1f ms\n", longest * 1e3);
 }
 
 } // namespace
@@ -229,8 +299,10 @@ int main()
         const double growSeconds = watch.Seconds();
         const double queued = double(monitor.GetPendingRecords());
         {
-            CQLock lock(monitor.m_lockQueue);
-            monitor.DiscardQueueLocked();
+            std::vector<QueueEntry> discarded(4096);
+            while (monitor.PopQueueEntries(discarded.data(), discarded.size()) != 0)
+            {
+            }
         }
         watch.Restart();
         for (int i = 0; i < rounds; ++i)
@@ -301,13 +373,15 @@ int main()
         {
             CQLock lock(monitor.m_lockQueue);
             for (const QueueEntry& entry : entries)
-                monitor.AppendQueueEntryLocked() = entry;
+                monitor.PushQueueEntryLocked(entry.m_csFileName.data(), entry.m_csFileName.size(),
+                                             entry.m_csProcessName.data(), entry.m_csProcessName.size(),
+                                             entry.m_dwordProcessId, entry.m_qwordBytes);
         }
         QueueEntry taken;
         taken.m_csFileName.reserve(200);
         const double pops = double(entries.size());
         watch.Restart();
-        while (monitor.PopQueueEntry(taken))
+        while (monitor.PopQueueEntries(&taken, 1) == 1)
         {
         }
         PrintRate("  of which taking an entry (lock, move, free)", pops, watch.Seconds());
@@ -364,6 +438,9 @@ int main()
     std::printf("  peak queue length %d entries\n", peakQueue);
 
     monitor.CleanUp();
+
+    // 6. Name lookups that find nothing, against the processing thread's taking of entries.
+    LockWaitWithVanishedProcesses(settings, device);
     DeleteFileW(feed.c_str());
     DeleteFileW((folder + L"\\Monitored.Files").c_str());
     RemoveDirectoryW(folder.c_str());

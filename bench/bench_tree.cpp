@@ -236,9 +236,7 @@ void PrintBreakdown(CQTreeItemFolder& root, double items)
         pending.pop_back();
         objects += item->GetType() == 1 ? sizeof(CQTreeItemFolder) : sizeof(CQTreeItemFile);
         const size_t length = item->m_csName.length();
-        names += length == 0                 ? 0
-                 : item->m_csName.IsNarrow() ? (length < 128 ? 1 + length : 6 + length)
-                                             : 6 + 2 * (length + 1);
+        names += length == 0 ? 0 : item->m_csName.IsNarrow() ? 1 + length : 6 + 2 * (length + 1);
         const int count = item->m_arrChildren.GetSize();
         const int capacity = item->m_arrChildren.GetCapacity();
         slots += 9.0 * count;

@@ -79,7 +79,7 @@ public:
         shared.counters[logLines] += lines;
 
         QueueEntry entry;
-        while (m_monitor.PopQueueEntry(entry))
+        while (m_monitor.PopQueueEntries(&entry, 1) == 1)
         {
             ++shared.counters[queued];
             if (entry.m_csFileName.size() * 2 > size)

@@ -3,8 +3,8 @@
 // its name), so that looking a name up among a few dozen children reads the tags and compares only the
 // names whose tag agrees.
 //
-// Owns the children: RemoveAll and the destructor destroy them with their subtrees. Children made by the
-// tree come from its arena and so does the storage; Add is for children made elsewhere (with new).
+// The children themselves belong to their parent item, which destroys them (CQTreeItem::DestroyChildren);
+// the storage comes from the tree's arena.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +18,7 @@ class CQChildArray
 {
 public:
     CQChildArray() noexcept = default;
-    ~CQChildArray();
+    ~CQChildArray() { ReleaseStorage(); }
     CQChildArray(const CQChildArray&) = delete;
     CQChildArray& operator=(const CQChildArray&) = delete;
 
@@ -28,22 +28,18 @@ public:
     CQTreeItem* operator[](int index) const { return Slots()[index]; }
     CQTreeItem* GetAt(int index) const { return Slots()[index]; }
 
-    // Appends a child made with new (its name set) and owns it from now on; returns its index.
-    int Add(CQTreeItem* child);
-    // Destroys every child with its subtree, first to last. The storage stays for the next children.
-    void RemoveAll();
-
-    // The tree's own appends: storage from arena when one is given. tag is TagOf the child's name hash.
-    void Append(CQTreeItem* child, uint8_t tag, CQTreeArena* arena);
+    // Appends a child; tag is TagOf the hash of its name.
+    void Append(CQTreeItem* child, uint8_t tag, CQTreeArena& arena);
     // Room for capacity children in all, so that loading a known count allocates once.
-    void Reserve(uint32_t capacity, CQTreeArena* arena);
+    void Reserve(uint32_t capacity, CQTreeArena& arena);
     // Forgets the children without destroying them (they were destroyed already), keeping the storage.
     void Forget()
     {
         if (m_pBlock != nullptr)
             m_pBlock->count = 0;
     }
-    // Forgets the children and gives the storage up (a heap block is freed, an arena block stays).
+    // Forgets the children and gives the storage up (a heap block is freed, an arena block stays until
+    // the arena goes).
     void ReleaseStorage();
 
     // The tags of the children, GetSize() of them.
@@ -57,7 +53,7 @@ private:
     {
         return TreeBlock::RoundToBlock(sizeof(CQTreeBlockHeader) + capacity * (sizeof(CQTreeItem*) + 1));
     }
-    void Grow(uint32_t capacity, CQTreeArena* arena);
+    void Grow(uint32_t capacity, CQTreeArena& arena);
 
     CQTreeBlockHeader* m_pBlock = nullptr;
 };

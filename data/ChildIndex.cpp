@@ -39,19 +39,16 @@ CQTreeItem* CQChildIndex::Find(const CQChildArray& children, const wchar_t* name
 
 void CQChildIndex::Sync(const CQChildArray& children)
 {
+    // Children are only ever appended while the index exists: emptying the folder drops its index. A
+    // shorter array than the one indexed is taken as new all the same.
     const int count = children.GetSize();
-    if (count == m_intIndexed && (count == 0 || children[count - 1] == m_pLastIndexed))
-        return;
-    // Children are only ever appended while the index exists; anything else means the array was emptied
-    // and refilled behind the index's back, so start again.
-    if (count < m_intIndexed || (m_intIndexed > 0 && children[m_intIndexed - 1] != m_pLastIndexed))
+    if (count < m_intIndexed)
         Reset();
     for (; m_intIndexed < count; ++m_intIndexed)
     {
         CQTreeItem* child = children[m_intIndexed];
         if (child != nullptr)
             InsertIfAbsent(children, m_intIndexed, HashNameNoCase(child->m_csName));
-        m_pLastIndexed = child;
     }
 }
 
@@ -61,7 +58,6 @@ void CQChildIndex::Reset()
         m_pSlots[i] = kFree;
     m_dwordUsed = 0;
     m_intIndexed = 0;
-    m_pLastIndexed = nullptr;
 }
 
 void CQChildIndex::InsertIfAbsent(const CQChildArray& children, int32_t position, uint32_t hash)

@@ -35,6 +35,5 @@ private:
     int32_t* m_pSlots = nullptr; // open addressing with linear probing
     uint32_t m_dwordMask = 0;    // slot count - 1; the slot count is a power of 2
     uint32_t m_dwordUsed = 0;
-    int32_t m_intIndexed = 0;                   // children[0 .. m_intIndexed - 1] are in the table
-    const CQTreeItem* m_pLastIndexed = nullptr; // children[m_intIndexed - 1], to notice a replaced array
+    int32_t m_intIndexed = 0; // children[0 .. m_intIndexed - 1] are in the table
 };

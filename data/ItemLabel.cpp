@@ -4,9 +4,8 @@
 
 #include <cwchar>
 #include <new>
+#include <string>
 #include <vector>
-
-#include "data/CompactString.h"
 
 namespace
 {
@@ -19,11 +18,11 @@ constexpr uint32_t kMaxPages = 1u << 12;
 struct LabelStore
 {
     SRWLOCK lock = SRWLOCK_INIT;
-    CQCompactString* pages[kMaxPages] = {};
+    std::wstring* pages[kMaxPages] = {};
     uint32_t used = 1; // slot 0 means "no label"
     std::vector<uint32_t> free;
 
-    CQCompactString& Slot(uint32_t slot)
+    std::wstring& Slot(uint32_t slot)
     {
         return pages[slot >> kSlotsPerPageBits][slot & (kSlotsPerPage - 1)];
     }
@@ -43,7 +42,7 @@ struct LabelStore
             {
                 const uint32_t page = used >> kSlotsPerPageBits;
                 if (pages[page] == nullptr)
-                    pages[page] = new CQCompactString[kSlotsPerPage];
+                    pages[page] = new std::wstring[kSlotsPerPage];
                 slot = used++;
             }
         }
@@ -60,7 +59,8 @@ struct LabelStore
 
     void Give(uint32_t slot) noexcept
     {
-        Slot(slot).Clear();
+        // Its storage goes too: a label is assigned again only when its row is shown again.
+        std::wstring().swap(Slot(slot));
         AcquireSRWLockExclusive(&lock);
         try
         {
@@ -97,7 +97,7 @@ void CQItemLabel::Assign(const wchar_t* text, size_t length)
     }
     if (m_dwordSlot == 0)
         m_dwordSlot = Store().Take();
-    Store().Slot(m_dwordSlot).Assign(text, length);
+    Store().Slot(m_dwordSlot).assign(text, length);
 }
 
 void CQItemLabel::Clear() noexcept

@@ -2,9 +2,9 @@
 // been shown ever get one, so the label itself lives in a store shared by the whole process and the item
 // keeps a 32-bit slot number (0: no label), half of what a pointer would cost in every item.
 //
-// The text of a slot is a CQCompactString: c_str() stays valid until the label is next assigned a text of
-// another length, or cleared. Slots are taken and given back under the store's own lock; a slot's text is
-// read and written by whoever owns the item (the files tree view holds the monitor's data lock).
+// The text of a slot is a std::wstring: c_str() stays valid until the label is next assigned a longer text,
+// or cleared. Slots are taken and given back under the store's own lock; a slot's text is read and written
+// by whoever owns the item (the files tree view holds the monitor's data lock).
 #pragma once
 
 #include <cstddef>

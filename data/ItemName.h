@@ -1,7 +1,6 @@
-// The name of a tree item: one path component, held in one pointer. A tree can hold millions of names, so
-// a name whose UTF-16 units are all below 0x100 (nearly every name) keeps one byte per unit, and a name
-// that belongs to an item of a tree's arena lives in that arena with a one-byte header. Other names keep
-// their UTF-16 units; names assigned from outside the tree live on the heap.
+// The name of a tree item: one path component, held in one pointer into the tree's arena. A tree can hold
+// millions of names, so a short name whose UTF-16 units are all below 0x100 (nearly every name) keeps one
+// byte per unit behind a one-byte length; any other name keeps its UTF-16 units.
 //
 // Read a name with str(), AppendTo(), length() and operator[]; c_str() gives a zero-terminated copy that
 // lives until the end of the full expression (it is meant for a call such as _wcsicmp(a.c_str(), b)).
@@ -35,28 +34,17 @@ public:
     };
 
     CQItemName() noexcept = default;
-    ~CQItemName() { Free(); }
     CQItemName(const CQItemName&) = delete;
     CQItemName& operator=(const CQItemName&) = delete;
 
-    CQItemName& operator=(const wchar_t* text);
-    CQItemName& operator=(const std::wstring& text)
-    {
-        Assign(text.data(), text.size(), nullptr);
-        return *this;
-    }
-    CQItemName& operator=(std::wstring_view text)
-    {
-        Assign(text.data(), text.size(), nullptr);
-        return *this;
-    }
-
-    // Replaces the name; it goes into arena when one is given (the item must be the arena's too), else to
-    // the heap.
-    void Assign(const wchar_t* text, size_t length, CQTreeArena* arena);
-    // The same from UTF-16LE bytes as the saved data file holds them (2 * units bytes, any alignment).
+    // Replaces the name with a copy in arena, the arena of the item's tree; the old text stays there until
+    // the arena goes.
+    void Assign(const wchar_t* text, size_t length, CQTreeArena& arena);
+    // The same from UTF-16LE bytes as the saved data file holds them (2 * units bytes, any alignment);
+    // arena may not be none.
     void AssignUtf16(const void* bytes, size_t units, CQTreeArena* arena);
-    void Clear() { Free(); }
+    // Forgets the name (its memory belongs to the arena).
+    void Clear() { m_pBlock = nullptr; }
 
     bool empty() const { return m_pBlock == nullptr; }
     size_t length() const;
@@ -74,12 +62,9 @@ public:
     void CopyUtf16(void* out, size_t first, size_t count) const;
 
     // One byte per unit (NarrowData), or UTF-16 units (WideData, zero-terminated).
-    bool IsNarrow() const
-    {
-        return m_pBlock != nullptr && (m_pBlock[0] < kExtended || !(m_pBlock[0] & kWide));
-    }
-    const uint8_t* NarrowData() const { return m_pBlock + (m_pBlock[0] < kExtended ? 1 : kExtendedHeader); }
-    const wchar_t* WideData() const { return reinterpret_cast<const wchar_t*>(m_pBlock + kExtendedHeader); }
+    bool IsNarrow() const { return m_pBlock != nullptr && m_pBlock[0] < kWide; }
+    const uint8_t* NarrowData() const { return m_pBlock + 1; }
+    const wchar_t* WideData() const { return reinterpret_cast<const wchar_t*>(m_pBlock + kWideHeader); }
 
     bool Equals(const wchar_t* text, size_t length) const;
     friend bool operator==(const CQItemName& a, const std::wstring& b)
@@ -93,17 +78,13 @@ public:
     friend bool operator!=(const CQItemName& a, const std::wstring& b) { return !(a == b); }
 
 private:
-    // Block layouts. Short (arena only): a length byte below kExtended, then that many one-byte units.
-    // Extended: a flags byte with kExtended set, a pad byte, the 32-bit length, then the units (UTF-16
-    // ones 2-aligned and zero-terminated).
-    static constexpr uint8_t kExtended = 0x80;
-    static constexpr uint8_t kWide = 0x01;
-    static constexpr uint8_t kHeap = 0x02;
-    static constexpr size_t kExtendedHeader = 6;
+    // The two layouts. Narrow: the length (below kWide) in the first byte, then that many one-byte units.
+    // Wide: kWide, a pad byte, the 32-bit length, then the UTF-16 units, 2-aligned and zero-terminated.
+    static constexpr uint8_t kWide = 0x80;
+    static constexpr size_t kWideHeader = 6;
 
-    struct SavedUnits;
-    void Free() noexcept;
-    template <class Unit> void Store(const Unit* units, size_t length, bool wide, CQTreeArena* arena);
+    // Stores length units, read one by one with unit(i).
+    template <class Units> void Store(Units unit, size_t length, bool narrow, CQTreeArena& arena);
 
     uint8_t* m_pBlock = nullptr;
 };

@@ -1,17 +1,8 @@
 #include "data/LinkArray.h"
 
 #include <cstring>
-#include <memory>
 
-int CQLinkArray::Add(CQProcessLink* link)
-{
-    const std::unique_ptr<CQProcessLink> owned(link);
-    const int index = GetSize();
-    Append(link != nullptr ? *link : CQProcessLink{}, nullptr);
-    return index;
-}
-
-CQProcessLink& CQLinkArray::Append(const CQProcessLink& link, CQTreeArena* arena)
+CQProcessLink& CQLinkArray::Append(const CQProcessLink& link, CQTreeArena& arena)
 {
     if (m_pBlock == nullptr || uint32_t(m_pBlock->count) == Capacity())
         Grow(TreeBlock::NextCapacity(Capacity()), arena);
@@ -21,7 +12,7 @@ CQProcessLink& CQLinkArray::Append(const CQProcessLink& link, CQTreeArena* arena
     return added;
 }
 
-void CQLinkArray::Reserve(uint32_t capacity, CQTreeArena* arena)
+void CQLinkArray::Reserve(uint32_t capacity, CQTreeArena& arena)
 {
     if (capacity > Capacity())
         Grow(capacity, arena);
@@ -39,14 +30,14 @@ CQProcessLink* CQLinkArray::Find(uint32_t processIndex)
     return nullptr;
 }
 
-void CQLinkArray::Grow(uint32_t capacity, CQTreeArena* arena)
+void CQLinkArray::Grow(uint32_t capacity, CQTreeArena& arena)
 {
     CQTreeBlockHeader* block = TreeBlock::Allocate(BlockBytes(capacity), capacity, arena);
     if (m_pBlock != nullptr)
     {
         block->count = m_pBlock->count;
         std::memcpy(block + 1, Links(), sizeof(CQProcessLink) * static_cast<size_t>(m_pBlock->count));
-        TreeBlock::Release(m_pBlock, BlockBytes(Capacity()), arena);
+        TreeBlock::Release(m_pBlock, BlockBytes(Capacity()), &arena);
     }
     m_pBlock = block;
 }

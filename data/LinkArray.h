@@ -1,8 +1,7 @@
 // The process links of a tree item, in creation order: the 12-byte records themselves, one after the other
 // in one block (no heap block per link), which is also their form in the saved data file.
 //
-// Element access gives a pointer to the record in the block, valid until the next append. Add takes a link
-// made with new, copies it in and deletes it.
+// Element access gives a pointer to the record in the block, valid until the next append.
 #pragma once
 
 #include <cstddef>
@@ -26,22 +25,14 @@ public:
     const CQProcessLink* GetAt(int index) const { return Links() + index; }
     const CQProcessLink* GetData() const { return m_pBlock != nullptr ? Links() : nullptr; }
 
-    // Appends a copy of *link and deletes link; returns the new element's index.
-    int Add(CQProcessLink* link);
-    // Forgets every link; the storage stays for the next ones.
-    void RemoveAll()
-    {
-        if (m_pBlock != nullptr)
-            m_pBlock->count = 0;
-    }
-
-    // The tree's own appends: storage from arena when one is given.
-    CQProcessLink& Append(const CQProcessLink& link, CQTreeArena* arena);
+    // Appends a copy of link and returns the record in the block.
+    CQProcessLink& Append(const CQProcessLink& link, CQTreeArena& arena);
     // Room for capacity links in all.
-    void Reserve(uint32_t capacity, CQTreeArena* arena);
+    void Reserve(uint32_t capacity, CQTreeArena& arena);
     // The first link of the process index, or none.
     CQProcessLink* Find(uint32_t processIndex);
-    // Forgets the links and gives the storage up (a heap block is freed, an arena block stays).
+    // Forgets the links and gives the storage up (a heap block is freed, an arena block stays until the
+    // arena goes).
     void ReleaseStorage();
 
 private:
@@ -51,7 +42,7 @@ private:
     {
         return TreeBlock::RoundToBlock(sizeof(CQTreeBlockHeader) + capacity * sizeof(CQProcessLink));
     }
-    void Grow(uint32_t capacity, CQTreeArena* arena);
+    void Grow(uint32_t capacity, CQTreeArena& arena);
 
     CQTreeBlockHeader* m_pBlock = nullptr;
 };

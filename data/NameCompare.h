@@ -1,20 +1,20 @@
-// Case-insensitive comparison of item names with the rule of _wcsicmp in the default locale: each UTF-16
-// unit is lowered with towlower and the results compared unit by unit. Two names are equal exactly when
-// their folded forms are, which lets a hash of the folded form stand in for a scan.
+// Case-insensitive comparison of item names with the rule of _wcsicmp in the "C" locale, the one the program
+// runs in (it never sets another): the 26 ASCII capitals fold to their small letters, every other UTF-16 unit
+// stands for itself, and the folded units are compared one by one. Two names are equal exactly when their
+// folded forms are, which lets a hash of the folded form stand in for a scan.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cwctype>
 
 class CQItemName;
 
-// towlower for one unit; the ASCII letters are folded here without a call into the runtime library.
+// The fold of one unit. Written out instead of asking towlower, which follows the process-wide locale: a
+// locale set later (by any code in the process) would change the hashes of names already in the tree and
+// make their items unfindable.
 inline wchar_t FoldNameChar(wchar_t c)
 {
-    if (c < 0x80)
-        return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
-    return static_cast<wchar_t>(towlower(c));
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
 }
 
 // True when _wcsicmp would call the two names equal.

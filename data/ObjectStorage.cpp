@@ -23,17 +23,6 @@ const size_t kMaxLoadDepth = 16384;
 // must not cost memory, so beyond this the arrays grow with what is really read.
 const uint32_t kReserveAtOnce = 16;
 
-BOOL WriteCounted(CQFile& file, const std::wstring& text, DWORD limit)
-{
-    return file.WriteString(text, limit);
-}
-
-// Counted strings are read into a local string, so no buffer keeps the room of a long one afterwards.
-BOOL ReadCounted(CQFile& file, std::wstring& text, DWORD limit)
-{
-    return file.ReadString(text, limit);
-}
-
 // Everything of an item's record but its children: version, name, counters, links, child count.
 BOOL SaveItemHeader(const CQTreeItem& item, CQTreeWriter& writer)
 {
@@ -53,8 +42,8 @@ BOOL SaveItemHeader(const CQTreeItem& item, CQTreeWriter& writer)
     return writer.WriteU32(static_cast<uint32_t>(item.m_arrChildren.GetSize()));
 }
 
-// Reads an item's record but its children into item, its name and links into arena (none: the heap).
-BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena* arena, uint32_t& children)
+// Reads an item's record but its children into item, its name and links into arena.
+BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena& arena, uint32_t& children)
 {
     uint32_t version = 0;
     if (!reader.ReadU32(version))
@@ -66,7 +55,7 @@ BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena* arena, 
     const DWORD limit = item.GetNameMaxLength();
     if (limit != 0 && nameBytes / 2 > limit)
         return 0;
-    if (!reader.ReadName(item.m_csName, nameBytes, arena))
+    if (!reader.ReadName(item.m_csName, nameBytes, &arena))
         return 0;
     uint64_t counters[3];
     if (!reader.Read(counters, sizeof(counters)))
@@ -88,43 +77,6 @@ BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena* arena, 
 }
 
 } // namespace
-
-BOOL CQObject::Save(CQFile& file)
-{
-    const DWORD version = GetVersion();
-    if (!file.Write(&version, sizeof(version)))
-        return 0;
-    return WriteCounted(file, m_csName.str(), GetNameMaxLength());
-}
-
-BOOL CQObject::Load(CQFile& file)
-{
-    DWORD version = 0;
-    if (!file.Read(&version, sizeof(version)))
-        return 0;
-    SetVersion(version);
-    std::wstring name;
-    const BOOL ok = ReadCounted(file, name, GetNameMaxLength());
-    m_csName = name;
-    return ok;
-}
-
-BOOL CQObject::SaveTwoStrings(CQFile& file)
-{
-    if (!CQObject::Save(file))
-        return 0;
-    return WriteCounted(file, m_csDisplayText.str(), GetTextMaxLength());
-}
-
-BOOL CQObject::LoadTwoStrings(CQFile& file)
-{
-    if (!CQObject::Load(file))
-        return 0;
-    std::wstring text;
-    const BOOL ok = ReadCounted(file, text, GetTextMaxLength());
-    m_csDisplayText = text;
-    return ok;
-}
 
 BOOL CQTreeItem::Save(CQFile& file)
 {
@@ -162,17 +114,15 @@ BOOL CQTreeItem::Load(CQFile& file)
     {
         CQTreeItem* item;
         uint32_t remaining;
-        CQTreeArena* arrays; // where the item's own arrays go
     };
     CQTreeReader reader(file);
-    CQTreeArena* arena = GetTreeArena();
-    CQTreeArena* ownArena = GetOwnArena();
+    CQTreeArena& arena = GetTreeArena();
     uint32_t children = 0;
-    if (!LoadItemHeader(*this, reader, ownArena, children))
+    if (!LoadItemHeader(*this, reader, arena, children))
         return 0;
-    m_arrChildren.Reserve(m_arrChildren.GetSize() + std::min<uint32_t>(children, kReserveAtOnce), ownArena);
+    m_arrChildren.Reserve(m_arrChildren.GetSize() + std::min<uint32_t>(children, kReserveAtOnce), arena);
     std::vector<Frame> stack;
-    stack.push_back({this, children, ownArena});
+    stack.push_back({this, children});
     while (!stack.empty())
     {
         Frame& top = stack.back();
@@ -183,7 +133,6 @@ BOOL CQTreeItem::Load(CQFile& file)
         }
         --top.remaining;
         CQTreeItem* parent = top.item;
-        CQTreeArena* parentArrays = top.arrays;
 
         uint32_t type = 0;
         if (!reader.ReadU32(type))
@@ -203,10 +152,9 @@ BOOL CQTreeItem::Load(CQFile& file)
             return 0;
         }
         child->m_pParent = parent;
-        parent->m_arrChildren.Append(child, CQChildArray::TagOf(HashNameNoCase(child->m_csName)),
-                                     parentArrays);
+        parent->m_arrChildren.Append(child, CQChildArray::TagOf(HashNameNoCase(child->m_csName)), arena);
         child->m_arrChildren.Reserve(std::min<uint32_t>(children, kReserveAtOnce), arena);
-        stack.push_back({child, children, arena});
+        stack.push_back({child, children});
     }
     return 1;
 }

@@ -20,3 +20,14 @@ int SplitPath(const std::wstring& path, std::vector<std::wstring_view>& parts)
     }
     return static_cast<int>(parts.size());
 }
+
+std::wstring_view LastComponent(std::wstring_view path)
+{
+    size_t end = path.size();
+    while (end > 0 && path[end - 1] == L'\\')
+        --end;
+    size_t start = end;
+    while (start > 0 && path[start - 1] != L'\\')
+        --start;
+    return path.substr(start, end - start);
+}

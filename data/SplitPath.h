@@ -12,3 +12,6 @@
 int SplitPath(const std::wstring& path, std::vector<std::wstring_view>& parts);
 // A temporary path would leave the views dangling.
 int SplitPath(std::wstring&& path, std::vector<std::wstring_view>& parts) = delete;
+// The last component that SplitPath would give, a view into path (empty when it gives none). What comes
+// before it is the path's folder part.
+std::wstring_view LastComponent(std::wstring_view path);

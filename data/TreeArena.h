@@ -7,54 +7,43 @@
 // array of that size, so growing arrays do not eat the chunks.
 //
 // Threads: an arena is used by the thread that changes its tree (the processing thread, with the monitor's
-// data lock held); Holds may be asked from any thread.
+// data lock held).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class CQTreeArena
 {
 public:
+    // The largest array storage that AllocateBlock hands out; larger arrays take their storage from the heap.
+    static constexpr size_t kLargestBlock = 4096;
+
     CQTreeArena() = default;
-    ~CQTreeArena();
+    ~CQTreeArena() { Reset(); }
     CQTreeArena(const CQTreeArena&) = delete;
     CQTreeArena& operator=(const CQTreeArena&) = delete;
 
     // Uninitialised memory of the given size and alignment (a power of 2, at most 16). Throws
     // std::bad_alloc when the system has no memory left.
     void* Allocate(size_t bytes, size_t alignment);
-    // Storage for an array of the given size (a multiple of 8, 8-aligned), reusing what ReleaseBlock gave
-    // back for that size.
+    // Storage for an array of the given size (a multiple of 8, at most kLargestBlock, 8-aligned), reusing
+    // what ReleaseBlock gave back for that size.
     void* AllocateBlock(size_t bytes);
-    // Gives back the storage of an array that moved; block must be from this arena's AllocateBlock with the
-    // same size.
+    // Gives back the storage of an array that moved; block must be from AllocateBlock with the same size.
     void ReleaseBlock(void* block, size_t bytes);
 
     // Gives every chunk back to the system. Nothing allocated before may be used afterwards.
     void Reset();
-
-    // Whether p lies in memory of this arena.
-    bool Contains(const void* p) const;
-    // Whether p lies in memory of any live arena: such an object is destroyed in place, never deleted.
-    static bool Holds(const void* p);
 
     // Memory reserved from the system, and the part of it handed out (released blocks included), in bytes.
     size_t GetReservedBytes() const { return m_reserved; }
     size_t GetUsedBytes() const { return m_used; }
 
 private:
-    struct Chunk
-    {
-        char* begin;
-        char* end;
-    };
-
     void* AllocateSlow(size_t bytes, size_t alignment);
 
-    std::vector<Chunk> m_chunks; // ordered by address, for Contains
+    std::vector<char*> m_arrChunks;
     // The chunk allocated last: free space from m_pNext, committed up to m_pEnd, reserved up to m_pChunkEnd.
     char* m_pNext = nullptr;
     char* m_pEnd = nullptr;
@@ -62,7 +51,7 @@ private:
     size_t m_nextChunkBytes = 0;
     size_t m_reserved = 0;
     size_t m_used = 0;
-    // Released blocks by size; each one holds the next one of its size in its first 8 bytes.
-    std::vector<void*> m_smallFree;                // index: bytes / 8, for small sizes
-    std::unordered_map<size_t, void*> m_largeFree; // the others
+    // Released blocks by size (index: bytes / 8); each one holds the next one of its size in its first 8
+    // bytes.
+    std::vector<void*> m_arrFree;
 };

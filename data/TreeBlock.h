@@ -1,6 +1,5 @@
 // The storage behind the child and link arrays of tree items: one block with a count and a capacity in
-// front of the elements, taken from the tree's arena or, for arrays filled from outside the tree, from the
-// heap. An empty array holds no block.
+// front of the elements, taken from the tree's arena. An empty array holds no block.
 #pragma once
 
 #include <cstddef>
@@ -12,17 +11,15 @@
 struct CQTreeBlockHeader
 {
     int32_t count;
-    uint32_t capacityAndHeap; // the top bit: the block is from the heap
+    uint32_t capacity;
 };
 static_assert(sizeof(CQTreeBlockHeader) == 8, "elements start 8 bytes into the block");
 
 namespace TreeBlock
 {
-constexpr uint32_t kHeapBit = 0x80000000u;
-
 inline uint32_t Capacity(const CQTreeBlockHeader* block)
 {
-    return block != nullptr ? block->capacityAndHeap & ~kHeapBit : 0;
+    return block != nullptr ? block->capacity : 0;
 }
 
 // Capacities grow by half (1, 2, 3, 4, 6, 9, 13, ...): little room is left unused, and arrays of one size
@@ -40,31 +37,33 @@ inline size_t RoundToBlock(size_t bytes)
     return (bytes + 7) & ~size_t(7);
 }
 
-// Larger blocks come from the heap even for the tree: an array that size grows seldom, and its old block
-// is then really given back instead of waiting for another array of exactly its size.
-constexpr size_t kLargestArenaBlock = 4096;
+// Blocks larger than the arena hands out come from the heap: an array that size grows seldom, and its old
+// block is then really given back instead of waiting for another array of exactly its size. The size alone
+// tells where a block came from.
+inline bool FromHeap(size_t bytes)
+{
+    return bytes > CQTreeArena::kLargestBlock;
+}
 
 // A block of the given size (a multiple of 8) with its header set to no elements.
-inline CQTreeBlockHeader* Allocate(size_t bytes, uint32_t capacity, CQTreeArena* arena)
+inline CQTreeBlockHeader* Allocate(size_t bytes, uint32_t capacity, CQTreeArena& arena)
 {
-    if (bytes > kLargestArenaBlock)
-        arena = nullptr;
-    void* memory = arena != nullptr ? arena->AllocateBlock(bytes) : ::operator new(bytes);
+    void* memory = FromHeap(bytes) ? ::operator new(bytes) : arena.AllocateBlock(bytes);
     CQTreeBlockHeader* block = static_cast<CQTreeBlockHeader*>(memory);
     block->count = 0;
-    block->capacityAndHeap = capacity | (arena != nullptr ? 0 : kHeapBit);
+    block->capacity = capacity;
     return block;
 }
 
-// Gives a block up: a heap block to the heap, an arena block to arena for reuse when it is that arena's
-// (otherwise it stays until its own arena goes).
+// Gives a block up: a heap block to the heap, an arena block to arena for reuse when one is given
+// (otherwise it stays until the arena goes).
 inline void Release(CQTreeBlockHeader* block, size_t bytes, CQTreeArena* arena)
 {
     if (block == nullptr)
         return;
-    if (block->capacityAndHeap & kHeapBit)
+    if (FromHeap(bytes))
         ::operator delete(block);
-    else if (arena != nullptr && arena->Contains(block))
+    else if (arena != nullptr)
         arena->ReleaseBlock(block, bytes);
 }
 } // namespace TreeBlock

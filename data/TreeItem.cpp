@@ -1,6 +1,7 @@
 #include "data/TreeItem.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "data/Process.h"
 #include "data/TreeArena.h"
@@ -17,9 +18,8 @@ void CQTreeItem::DestroyChildren()
 {
     if (m_arrChildren.GetSize() == 0)
         return;
-    // Children before their parent, so that an item whose subtree is gone has nothing left to destroy and
-    // an arena owned by an item below outlives everything made from it. The stack holds the next child to
-    // visit at every level.
+    // Children before their parent, so that an item whose subtree is gone has nothing left to destroy when
+    // its own destructor runs. The stack holds the next child to visit at every level.
     struct Frame
     {
         CQTreeItem* item;
@@ -51,39 +51,26 @@ void CQTreeItem::DestroyChildren()
 
 void DestroyTreeItem(CQTreeItem* item)
 {
-    if (item == nullptr)
-        return;
-    item->DestroyChildren();
-    if (CQTreeArena::Holds(item))
+    if (item != nullptr)
         item->~CQTreeItem();
-    else
-        delete item;
 }
 
-CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena* arena)
+CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena& arena)
 {
-    if (arena == nullptr)
-        return isFolder ? static_cast<CQTreeItem*>(new CQTreeItemFolder) : new CQTreeItemFile;
     if (isFolder)
-        return new (arena->Allocate(sizeof(CQTreeItemFolder), alignof(CQTreeItemFolder))) CQTreeItemFolder;
-    return new (arena->Allocate(sizeof(CQTreeItemFile), alignof(CQTreeItemFile))) CQTreeItemFile;
+        return new (arena.Allocate(sizeof(CQTreeItemFolder), alignof(CQTreeItemFolder))) CQTreeItemFolder;
+    return new (arena.Allocate(sizeof(CQTreeItemFile), alignof(CQTreeItemFile))) CQTreeItemFile;
 }
 
-CQTreeArena* CQTreeItem::GetTreeArena()
+CQTreeArena& CQTreeItem::GetTreeArena()
 {
     CQTreeItem* top = this;
     while (top->m_pParent != nullptr)
         top = top->m_pParent;
     // Type 1 is CQTreeItemFolder: the tree holds only files and folders.
-    return top->GetType() == 1 ? &static_cast<CQTreeItemFolder*>(top)->ProvideArena() : nullptr;
-}
-
-CQTreeArena* CQTreeItem::GetOwnArena()
-{
-    if (m_pParent == nullptr)
-        return nullptr;
-    CQTreeArena* arena = GetTreeArena();
-    return arena != nullptr && arena->Contains(this) ? arena : nullptr;
+    if (top->GetType() != 1)
+        throw std::logic_error("a tree item outside a folder's tree");
+    return static_cast<CQTreeItemFolder*>(top)->ProvideArena();
 }
 
 void CQTreeItem::RemoveAllChildren()
@@ -118,7 +105,7 @@ void CQTreeItem::AddProcessWrite(const CQProcess* process, uint64_t size)
     const uint32_t index = process->m_dwordIndex;
     CQProcessLink* link = m_arrProcessLinks.Find(index);
     if (link == nullptr)
-        link = &m_arrProcessLinks.Append(CQProcessLink{0, index}, GetOwnArena());
+        link = &m_arrProcessLinks.Append(CQProcessLink{0, index}, GetTreeArena());
     link->m_qwordWritten += size;
 }
 

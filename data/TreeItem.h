@@ -56,12 +56,10 @@ public:
     void CollectProcessTotals(CQPtrAutoArray<CQProcessLink>& totals, BOOL withSubitems) const;
     // Label: the name, " ( ", the subtree total as a size, " )".
     void BuildDisplayText();
-    // The arena of this item's tree (the topmost item's), made when first needed; none when the topmost
-    // item is not a folder.
-    CQTreeArena* GetTreeArena();
-    // Where this item's own arrays go: the tree's arena when the item itself lives in it, else none (the
-    // heap), so that clearing the topmost item keeps what it holds itself.
-    CQTreeArena* GetOwnArena();
+    // The arena of this item's tree, which its topmost folder owns (made when first needed): every item
+    // below that folder lives in it, and so do the names and arrays of all the tree's items. An item whose
+    // topmost item is not a folder has no tree to take memory from: std::logic_error.
+    CQTreeArena& GetTreeArena();
 
     // Size rounded up to a multiple of 4096, wrapping like every counter.
     static uint64_t AlignSize(uint64_t size)
@@ -86,13 +84,11 @@ protected:
     static void AppendFolderSeparator(std::wstring& text);
 
     // Destroys the children and their subtrees without recursion, so a deep tree cannot exhaust the stack.
+    // Each item is destroyed in place: its memory belongs to the arena.
     void DestroyChildren();
-
-    friend void DestroyTreeItem(CQTreeItem* item);
 };
 
-// Destroys item and everything below it: in place when it lives in a tree's arena (whose memory goes all
-// at once), with delete otherwise.
+// A new, empty file (folder when isFolder) item in arena.
+CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena& arena);
+// Destroys item and everything below it, in place.
 void DestroyTreeItem(CQTreeItem* item);
-// A new, empty file (folder when isFolder) item in arena, or on the heap when arena is none.
-CQTreeItem* NewTreeItem(bool isFolder, CQTreeArena* arena);

@@ -1,6 +1,7 @@
 #include "data/TreeItemFolder.h"
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "data/ChildIndex.h"
 #include "data/NameCompare.h"
@@ -29,8 +30,10 @@ CQTreeItemFolder::CQTreeItemFolder() = default;
 
 CQTreeItemFolder::~CQTreeItemFolder()
 {
-    // Before the members go: the children may live in this folder's arena.
+    // Before the members go: the children live in the arena that this folder may own.
     DestroyChildren();
+    if (m_pExtras && m_pExtras->arena)
+        ReleaseArena();
 }
 
 DWORD CQTreeItemFolder::GetType() const
@@ -45,35 +48,40 @@ void CQTreeItemFolder::AppendFullPath(std::wstring& text) const
     AppendFolderSeparator(text);
 }
 
-CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index,
-                                           BOOL isFile)
+CQTreeItem* CQTreeItemFolder::Walk(const std::vector<std::wstring_view>& parts, size_t& index,
+                                   CQTreeItemFolder*& folder)
 {
     // A loop rather than a call per level: each step goes one folder down, and a file ends the walk (a
     // file's FindOrInsert returns the file itself whatever parts remain).
-    CQTreeItemFolder* folder = this;
-    CQTreeArena* arena = nullptr;
-    bool arenaKnown = false;
-    const size_t count = parts.size();
-    for (; index < count; ++index)
+    folder = this;
+    for (; index < parts.size(); ++index)
     {
-        const std::wstring_view name = parts[index];
-        const uint32_t hash = HashNameNoCase(name.data(), name.size());
-        CQTreeItem* child = folder->FindChild(name, hash);
+        CQTreeItem* child = folder->FindChild(parts[index]);
         if (child == nullptr)
-        {
-            if (!arenaKnown)
-            {
-                arena = GetTreeArena();
-                arenaKnown = true;
-            }
-            child = folder->MakeChild(name, hash, isFile && index + 1 == count, arena);
-        }
+            return nullptr;
         if (child->GetType() != 1)
-            return child->FindOrInsert(parts, index + 1, isFile);
+            return child;
         // Type 1 is this class: the tree holds only files and folders.
         folder = static_cast<CQTreeItemFolder*>(child);
     }
     return folder;
+}
+
+CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring_view>& parts, size_t index,
+                                           BOOL isFile)
+{
+    CQTreeItemFolder* folder = nullptr;
+    if (CQTreeItem* found = Walk(parts, index, folder))
+        return found;
+    // Below a new item nothing exists yet: the rest of the parts are made one by one.
+    CQTreeArena& arena = GetTreeArena();
+    for (const size_t count = parts.size();; ++index)
+    {
+        CQTreeItem* child = folder->MakeChild(parts[index], isFile && index + 1 == count, arena);
+        if (index + 1 == count || child->GetType() != 1)
+            return child;
+        folder = static_cast<CQTreeItemFolder*>(child);
+    }
 }
 
 int CQTreeItemFolder::GetImage() const
@@ -87,25 +95,40 @@ void CQTreeItemFolder::RemoveAllChildren()
     if (!m_pExtras)
         return;
     m_pExtras->index.reset();
-    // Only this folder's own subtree was made from its arena, and it is gone.
-    if (m_pExtras->arena)
-        m_pExtras->arena->Reset();
+    if (!m_pExtras->arena)
+        return;
+    // The whole tree below this folder is gone, so its arena starts afresh; the folder's own name and links
+    // live there too and are kept.
+    const std::wstring name = m_csName.str();
+    const int count = m_arrProcessLinks.GetSize();
+    const std::vector<CQProcessLink> links(m_arrProcessLinks.GetData(), m_arrProcessLinks.GetData() + count);
+    ReleaseArena();
+    CQTreeArena& arena = ProvideArena();
+    m_csName.Assign(name.data(), name.size(), arena);
+    m_arrProcessLinks.Reserve(static_cast<uint32_t>(count), arena);
+    for (const CQProcessLink& link : links)
+        m_arrProcessLinks.Append(link, arena);
+}
+
+void CQTreeItemFolder::ReleaseArena()
+{
+    m_arrChildren.ReleaseStorage();
+    m_arrProcessLinks.ReleaseStorage();
+    m_csName.Clear();
+    m_pExtras->arena->Reset();
 }
 
 CQTreeItem* CQTreeItemFolder::AddFileChild(std::wstring_view name, BOOL isFile)
 {
-    return MakeChild(name, HashNameNoCase(name.data(), name.size()), isFile, GetTreeArena());
+    return MakeChild(name, isFile, GetTreeArena());
 }
 
-CQTreeItem* CQTreeItemFolder::MakeChild(std::wstring_view name, uint32_t hash, BOOL isFile,
-                                        CQTreeArena* arena)
+CQTreeItem* CQTreeItemFolder::MakeChild(std::wstring_view name, BOOL isFile, CQTreeArena& arena)
 {
     CQTreeItem* child = NewTreeItem(!isFile, arena);
     child->m_csName.Assign(name.data(), name.size(), arena);
     child->m_pParent = this;
-    // This folder's own array comes from the arena only when the folder lives in it (not the topmost one).
-    m_arrChildren.Append(child, CQChildArray::TagOf(hash),
-                         arena != nullptr && arena->Contains(this) ? arena : nullptr);
+    m_arrChildren.Append(child, CQChildArray::TagOf(HashNameNoCase(name.data(), name.size())), arena);
     if (ITreeItemObserver* observer = GetTreeItemObserver())
         observer->OnItemCreated(child);
     return child;
@@ -113,11 +136,7 @@ CQTreeItem* CQTreeItemFolder::MakeChild(std::wstring_view name, uint32_t hash, B
 
 CQTreeItem* CQTreeItemFolder::FindChild(std::wstring_view name)
 {
-    return FindChild(name, HashNameNoCase(name.data(), name.size()));
-}
-
-CQTreeItem* CQTreeItemFolder::FindChild(std::wstring_view name, uint32_t hash)
-{
+    const uint32_t hash = HashNameNoCase(name.data(), name.size());
     const int count = m_arrChildren.GetSize();
     if (count > kScanChildrenLimit)
     {

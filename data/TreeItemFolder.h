@@ -22,6 +22,11 @@ public:
     // For the topmost folder this also gives the tree's arena back to the system.
     void RemoveAllChildren() override;
 
+    // Follows parts[index..] down the items that exist. Returns what FindOrInsert would return when it has
+    // nothing to make (the item of the last part, or a file that ends the walk); otherwise none, with folder
+    // the deepest folder reached and index the first part that it lacks.
+    CQTreeItem* Walk(const std::vector<std::wstring_view>& parts, size_t& index, CQTreeItemFolder*& folder);
+
     // Appends a new child named name, a file when isFile is non-zero, and announces it to the observer.
     CQTreeItem* AddFileChild(std::wstring_view name, BOOL isFile);
 
@@ -35,9 +40,10 @@ private:
     // What only some folders need: a lookup index for many children, the arena of a topmost folder.
     struct Extras;
 
-    CQTreeItem* FindChild(std::wstring_view name, uint32_t hash);
-    // A new child without looking for an existing one; its memory from arena (none: the heap).
-    CQTreeItem* MakeChild(std::wstring_view name, uint32_t hash, BOOL isFile, CQTreeArena* arena);
+    // AddFileChild with the tree's arena at hand.
+    CQTreeItem* MakeChild(std::wstring_view name, BOOL isFile, CQTreeArena& arena);
+    // The arena goes, after this folder's own name and arrays, which live in it, have been let go.
+    void ReleaseArena();
 
     std::unique_ptr<Extras> m_pExtras;
 };

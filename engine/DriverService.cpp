@@ -7,7 +7,7 @@
 #include "app/RegKey.h"
 #include "data/Error.h"
 #include "engine/Monitor.h"
-#include "engine/ServiceHandle.h"
+#include "data/Handle.h"
 #include "engine/WrimonFilter.h"
 
 namespace

@@ -41,9 +41,8 @@ CQMonitor::~CQMonitor()
     m_arrProcesses.RemoveAll();
     m_arrRuntimeProcesses.RemoveAll();
     m_arrDrives.RemoveAll();
-    m_queue.Clear();
-    m_queue.ReleaseSpare();
-    m_mapPathCache.clear();
+    m_pathCache.Clear();
+    m_folderCache.Clear();
     m_lockDrives.Delete();
     m_lockQueue.Delete();
     m_lockData.Delete();
@@ -73,7 +72,8 @@ void CQMonitor::Clear(BOOL emptyView)
         CounterStore(m_stats.m_qwordFiles, uint64_t(0));
         CounterAdd(m_qwordDataChanges, uint64_t(1));
 
-        m_mapPathCache.clear();
+        m_pathCache.Clear();
+        m_folderCache.Clear();
         m_mapProcessIndex.clear();
         m_intIndexedProcesses = 0;
         m_pLastProcess = nullptr;
@@ -104,29 +104,11 @@ void CQMonitor::PublishQueueSizeLocked()
 
 // The queue keeps its storage: an append copies into it, a removal copies out into the taker's strings, so
 // a busy queue allocates nothing per record.
-QueueEntry& CQMonitor::AppendQueueEntryLocked()
-{
-    QueueEntry& entry = m_queue.Stage();
-    PublishQueueSizeLocked();
-    return entry;
-}
-
 void CQMonitor::PushQueueEntryLocked(const void* fileName, size_t fileNameLength, const wchar_t* processName,
                                      size_t processNameLength, uint32_t processId, uint64_t bytes)
 {
     m_queue.Push(fileName, fileNameLength, processName, processNameLength, processId, bytes);
     PublishQueueSizeLocked();
-}
-
-void CQMonitor::DiscardQueueLocked()
-{
-    m_queue.Clear();
-    PublishQueueSizeLocked();
-}
-
-bool CQMonitor::PopQueueEntry(QueueEntry& entry)
-{
-    return PopQueueEntries(&entry, 1) == 1;
 }
 
 size_t CQMonitor::PopQueueEntries(QueueEntry* entries, size_t max)

@@ -17,6 +17,7 @@
 #include "data/TreeObserver.h"
 #include "engine/BackgroundSave.h"
 #include "engine/DriveItem.h"
+#include "engine/PathCache.h"
 #include "engine/QueueEntry.h"
 #include "engine/RecordQueue.h"
 #include "engine/RuntimeProcess.h"
@@ -65,13 +66,20 @@ public:
     RecordSource GetRecordSource() const { return m_recordSource; }
     bool IsRecordSourceRunning() const { return m_recordSource != RecordSource::None; }
 
-    // Record processing (the retrieval thread calls LookupProcessName; the rest is the processing thread's).
+    // Process names. The live-process cache is guarded by the queue lock; asking the system takes no lock.
+    // LookupProcessName: the cached name, else the system's (then cached), else "< unknown >".
     void LookupProcessName(DWORD processId, std::wstring& name);
-    // The same with the queue lock held and the time of the lookup given (ProcessCacheNow); the name stays
-    // valid while the lock is held. cached (if given) tells whether the name is in the live-process cache.
-    const std::wstring& LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached = nullptr);
+    static constexpr wchar_t kUnknownProcessName[] = L"< unknown >";
+    // Under the queue lock: the cached name of the process, marked as used at now; false when it is not
+    // cached. RememberProcessNameLocked caches a name that QueryProcessName found.
+    bool FindCachedProcessNameLocked(DWORD processId, uint32_t now, std::wstring& name);
+    void RememberProcessNameLocked(DWORD processId, const std::wstring& name, uint32_t now);
+    // The executable name from the process itself, or from a process snapshot when it cannot be opened;
+    // false (name untouched) when neither names it.
+    static bool QueryProcessName(DWORD processId, std::wstring& name);
     // Low 32 bits of the calendar time in seconds, the live-process cache's clock.
     static uint32_t ProcessCacheNow();
+    // Under the queue lock: forgets processes unused for more than an hour.
     void PruneProcessCache();
     BOOL ResolvePath(const std::wstring& devicePath, std::wstring& resolved);
     CQTreeItem* FindOrCreateItem(const std::wstring& resolvedPath);
@@ -135,7 +143,9 @@ public:
     CQCriticalSection m_lockData;
     CQCriticalSection m_lockQueue;
     CQCriticalSection m_lockDrives;
-    std::unordered_map<std::wstring, CQTreeItem*> m_mapPathCache;
+    // Whole resolved paths, and their folder parts, with their items (engine/PathCache.h).
+    CQPathCache m_pathCache;
+    CQPathCache m_folderCache;
     CQRecordQueue m_queue;
     CQPtrAutoArray<CQDriveItem> m_arrDrives;
     CQPtrAutoArray<CQRuntimeProcess> m_arrRuntimeProcesses;
@@ -175,22 +185,14 @@ public:
     void (*m_pfnPollPause)(DWORD milliseconds) = nullptr;
 
     // Queue operations for the worker threads; both take the queue lock and publish the new size.
-    // PopQueueEntry takes the newest entry (the queue is a stack) and returns false when it is empty;
-    // PopQueueEntries takes up to max of the newest, newest first, and returns how many.
-    // ShrinkQueue gives back storage when more than slack entries' worth is unused.
-    bool PopQueueEntry(QueueEntry& entry);
+    // PopQueueEntries takes up to max of the newest entries (the queue is a stack), newest first, and
+    // returns how many. ShrinkQueue gives back storage when more than slack entries' worth is unused.
     size_t PopQueueEntries(QueueEntry* entries, size_t max);
     void ShrinkQueue(size_t slack);
-    // Under the queue lock: the caller appends one entry with AppendQueueEntryLocked (and fills it before
-    // it releases the lock), or with PushQueueEntryLocked, which copies the names (fileName may be
-    // unaligned UTF-16, as in a reply).
-    QueueEntry& AppendQueueEntryLocked();
+    // Under the queue lock: appends one entry and copies its names (fileName may be unaligned UTF-16, as
+    // in a reply).
     void PushQueueEntryLocked(const void* fileName, size_t fileNameLength, const wchar_t* processName,
                               size_t processNameLength, uint32_t processId, uint64_t bytes);
-    // Under the queue lock: the waiting entries (index 0 the oldest; a copy), and dropping them all.
-    size_t GetQueueCountLocked() const { return m_queue.GetCount(); }
-    QueueEntry GetQueueEntryLocked(size_t index) { return m_queue.Get(index); }
-    void DiscardQueueLocked();
 
 private:
     void PublishQueueSizeLocked();
@@ -201,6 +203,8 @@ private:
 
     // The queue's size as last published under the queue lock; the refresh reads it without the lock.
     LONG m_intQueueSize = 0;
+    // FindOrCreateItem for a path that is not in the path cache.
+    CQTreeItem* FindOrCreateUncached(const std::wstring& resolvedPath);
     // The components of the path that FindOrCreateItem splits, kept for the next call.
     std::vector<std::wstring_view> m_arrPathParts;
     // Speeds up FindOrAddProcess: the first process of each case-insensitive name, by folded name.

@@ -87,20 +87,57 @@ BOOL CQMonitor::ResolvePath(const std::wstring& devicePath, std::wstring& resolv
 
 CQTreeItem* CQMonitor::FindOrCreateItem(const std::wstring& resolvedPath)
 {
-    auto cached = m_mapPathCache.find(resolvedPath);
-    if (cached != m_mapPathCache.end())
-        return cached->second;
+    if (CQTreeItem* cached = m_pathCache.Find(resolvedPath))
+        return cached;
+    CQTreeItem* item = FindOrCreateUncached(resolvedPath);
+    if (item != nullptr)
+        m_pathCache.Remember(resolvedPath, item);
+    return item;
+}
 
-    const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
-    const BOOL isFile =
-        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+CQTreeItem* CQMonitor::FindOrCreateUncached(const std::wstring& resolvedPath)
+{
+    const std::wstring_view last = LastComponent(resolvedPath);
+    if (last.empty())
+        return nullptr;
+    const std::wstring_view folderPart(resolvedPath.data(),
+                                       static_cast<size_t>(last.data() - resolvedPath.data()));
 
     // Kept between calls (only the processing thread comes here): no allocation per new path.
     std::vector<std::wstring_view>& parts = m_arrPathParts;
-    parts.clear();
-    if (SplitPath(resolvedPath, parts) == 0)
-        return nullptr;
-    CQTreeItem* item = m_root.FindOrInsert(parts, 0, isFile);
-    m_mapPathCache.emplace(resolvedPath, item);
+    CQTreeItem* reached = m_folderCache.Find(folderPart);
+    size_t missing = 0;
+    CQTreeItemFolder* folder = nullptr;
+    if (reached == nullptr)
+    {
+        parts.clear();
+        SplitPath(resolvedPath, parts);
+        parts.pop_back();
+        reached = m_root.Walk(parts, missing, folder);
+        parts.push_back(last);
+        if (reached != nullptr)
+            m_folderCache.Remember(folderPart, reached);
+    }
+    if (reached != nullptr)
+    {
+        // A file ends the walk; below a folder one lookup is left.
+        if (reached->GetType() != 1)
+            return reached;
+        folder = static_cast<CQTreeItemFolder*>(reached);
+        if (CQTreeItem* child = folder->FindChild(last))
+            return child;
+        parts.assign(1, last);
+        missing = 0;
+    }
+
+    // Only an item to be made needs the file system: whether the path is a folder on the disk decides the
+    // kind of its last component.
+    const DWORD attributes = GetFileAttributesW(resolvedPath.c_str());
+    const BOOL isFile =
+        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) ? 1 : 0;
+    CQTreeItem* item = folder->FindOrInsert(parts, missing, isFile);
+    // Made down to the last component: its parent is the folder part's item.
+    if (reached == nullptr)
+        m_folderCache.Remember(folderPart, item->m_pParent);
     return item;
 }

@@ -8,19 +8,6 @@
 
 namespace
 {
-const wchar_t kUnknownProcess[] = L"< unknown >";
-
-// Seconds since 1970, low 32 bits. Runs for every queued record: the system time is read directly,
-// because the C runtime's time() also works out the time zone on every call (microseconds under Wine).
-uint32_t NowLow32()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    const uint64_t kTicksTo1970 = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
-    return static_cast<uint32_t>((ticks - kTicksTo1970) / 10000000ULL);
-}
-
 // The name from the process itself; false when it cannot be opened. name is set only on success.
 bool NameFromOpenProcess(DWORD processId, bool& opened, std::wstring& name)
 {
@@ -68,22 +55,45 @@ bool NameFromSnapshot(DWORD processId, std::wstring& name)
 }
 } // namespace
 
+// Runs for every reply: the system time is read directly, because the C runtime's time() also works out the
+// time zone on every call (microseconds under Wine).
 uint32_t CQMonitor::ProcessCacheNow()
 {
-    return NowLow32();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const uint64_t kTicksTo1970 = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
+    return static_cast<uint32_t>((ticks - kTicksTo1970) / 10000000ULL);
 }
 
-// Runs on the retrieval thread with the queue lock held; the cache is guarded by that lock.
+bool CQMonitor::QueryProcessName(DWORD processId, std::wstring& name)
+{
+    bool opened = false;
+    if (NameFromOpenProcess(processId, opened, name))
+        return true;
+    // The snapshot is asked only when the process could not be opened at all.
+    return !opened && NameFromSnapshot(processId, name);
+}
+
 void CQMonitor::LookupProcessName(DWORD processId, std::wstring& name)
 {
-    name = LookupProcessNameLocked(processId, NowLow32());
+    const uint32_t now = ProcessCacheNow();
+    {
+        CQLock lock(m_lockQueue);
+        if (FindCachedProcessNameLocked(processId, now, name))
+            return;
+    }
+    if (!QueryProcessName(processId, name))
+    {
+        name = kUnknownProcessName;
+        return;
+    }
+    CQLock lock(m_lockQueue);
+    RememberProcessNameLocked(processId, name, now);
 }
 
-const std::wstring& CQMonitor::LookupProcessNameLocked(DWORD processId, uint32_t now, bool* cached)
+bool CQMonitor::FindCachedProcessNameLocked(DWORD processId, uint32_t now, std::wstring& name)
 {
-    static const std::wstring unknown(kUnknownProcess);
-    if (cached != nullptr)
-        *cached = true;
     const int count = m_arrRuntimeProcesses.GetSize();
     for (int i = 0; i < count; ++i)
     {
@@ -91,31 +101,25 @@ const std::wstring& CQMonitor::LookupProcessNameLocked(DWORD processId, uint32_t
         if (cached->m_dwordProcessId == processId)
         {
             cached->m_dwordLastUsed = now;
-            return cached->m_csName;
+            name = cached->m_csName;
+            return true;
         }
     }
+    return false;
+}
 
-    std::wstring result;
-    bool opened = false;
-    bool found = NameFromOpenProcess(processId, opened, result);
-    // The snapshot is asked only when the process could not be opened at all.
-    if (!opened)
-        found = NameFromSnapshot(processId, result);
-    if (!found)
-    {
-        if (cached != nullptr)
-            *cached = false;
-        return unknown;
-    }
-    CQRuntimeProcess* added = new CQRuntimeProcess(result, processId, now);
-    m_arrRuntimeProcesses.Add(added);
-    return added->m_csName;
+void CQMonitor::RememberProcessNameLocked(DWORD processId, const std::wstring& name, uint32_t now)
+{
+    // Another lookup may have cached the process while the system was asked.
+    std::wstring cached;
+    if (!FindCachedProcessNameLocked(processId, now, cached))
+        m_arrRuntimeProcesses.Add(new CQRuntimeProcess(name, processId, now));
 }
 
 // Called with the queue lock held (see Clear for why that lock guards the cache).
 void CQMonitor::PruneProcessCache()
 {
-    const uint32_t now = NowLow32();
+    const uint32_t now = ProcessCacheNow();
     int i = 0;
     while (i < m_arrRuntimeProcesses.GetSize())
     {

@@ -106,23 +106,12 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
         const size_t taken = monitor->PopQueueEntries(batch.data(), batch.size());
         if (taken != 0)
         {
+            // The stop flag is looked at after every entry, as if each had been taken on its own. What was
+            // taken but not processed then is dropped: after the stop nothing processes the queue again.
             size_t done = 0;
-            // The stop flag is looked at after every entry, as if each had been taken on its own; what was
-            // taken but not processed goes back, oldest first, so the queue is as it would have been.
             do
                 ProcessEntry(*monitor, batch[done++], resolved);
             while (done < taken && CounterLoad(monitor->m_boolStop) == 0);
-            if (done < taken)
-            {
-                CQLock lock(monitor->m_lockQueue);
-                for (size_t i = taken; i-- > done;)
-                {
-                    const QueueEntry& entry = batch[i];
-                    monitor->PushQueueEntryLocked(entry.m_csFileName.data(), entry.m_csFileName.size(),
-                                                  entry.m_csProcessName.data(), entry.m_csProcessName.size(),
-                                                  entry.m_dwordProcessId, entry.m_qwordBytes);
-                }
-            }
         }
         else
         {

@@ -44,7 +44,6 @@ void StoreText(uint8_t* out, const uint8_t* name, size_t length, bool wide)
 void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wchar_t* processName,
                          size_t processNameLength, uint32_t processId, uint64_t bytes)
 {
-    CommitStaged();
     if (m_count == GetCapacity())
         m_arrEntrySegments.emplace_back(new Entry[kEntriesPerSegment]);
     const uint8_t* file = static_cast<const uint8_t*>(fileName);
@@ -118,26 +117,6 @@ uint8_t* CQRecordQueue::TakeText(size_t bytes, bool aligned)
     return m_arrTextSegments[m_textSegment].bytes.get() + start;
 }
 
-QueueEntry& CQRecordQueue::Stage()
-{
-    CommitStaged();
-    m_staged.m_csFileName.clear();
-    m_staged.m_csProcessName.clear();
-    m_staged.m_dwordProcessId = 0;
-    m_staged.m_qwordBytes = 0;
-    m_boolStaged = true;
-    return m_staged;
-}
-
-void CQRecordQueue::CommitStaged()
-{
-    if (!m_boolStaged)
-        return;
-    m_boolStaged = false;
-    Push(m_staged.m_csFileName.data(), m_staged.m_csFileName.size(), m_staged.m_csProcessName.data(),
-         m_staged.m_csProcessName.size(), m_staged.m_dwordProcessId, m_staged.m_qwordBytes);
-}
-
 void CQRecordQueue::CopyOut(const uint8_t* text, uint32_t length, bool wide, std::wstring& out)
 {
     // Assigning keeps the target's room: a steady flow allocates nothing here either.
@@ -155,7 +134,6 @@ void CQRecordQueue::CopyOut(const uint8_t* text, uint32_t length, bool wide, std
 
 size_t CQRecordQueue::PopNewest(QueueEntry* out, size_t max)
 {
-    CommitStaged();
     size_t taken = 0;
     for (; taken < max && m_count != 0; ++taken)
     {
@@ -181,30 +159,8 @@ size_t CQRecordQueue::PopNewest(QueueEntry* out, size_t max)
     return taken;
 }
 
-QueueEntry CQRecordQueue::Get(size_t index)
-{
-    CommitStaged();
-    const Entry& entry = At(index);
-    QueueEntry copy;
-    CopyOut(entry.fileName, entry.fileNameLength, (entry.flags & kFileWide) != 0, copy.m_csFileName);
-    CopyOut(entry.processName, entry.processNameLength, (entry.flags & kProcessWide) != 0,
-            copy.m_csProcessName);
-    copy.m_dwordProcessId = entry.processId;
-    copy.m_qwordBytes = entry.bytes;
-    return copy;
-}
-
-void CQRecordQueue::Clear()
-{
-    m_boolStaged = false;
-    m_count = 0;
-    m_textSegment = 0;
-    m_textUsed = 0;
-}
-
 void CQRecordQueue::ReleaseSpare()
 {
-    CommitStaged();
     if (m_count == 0)
     {
         std::vector<std::unique_ptr<Entry[]>>().swap(m_arrEntrySegments);

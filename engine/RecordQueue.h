@@ -21,8 +21,8 @@ public:
     CQRecordQueue(const CQRecordQueue&) = delete;
     CQRecordQueue& operator=(const CQRecordQueue&) = delete;
 
-    // Entries waiting, the one being filled through Stage included.
-    size_t GetCount() const { return m_count + (m_boolStaged ? 1 : 0); }
+    // Entries waiting.
+    size_t GetCount() const { return m_count; }
     // Entries that the storage holds without growing.
     size_t GetCapacity() const { return m_arrEntrySegments.size() * kEntriesPerSegment; }
 
@@ -30,15 +30,9 @@ public:
     // alignment (a record's name inside a reply).
     void Push(const void* fileName, size_t fileNameLength, const wchar_t* processName,
               size_t processNameLength, uint32_t processId, uint64_t bytes);
-    // Appends an empty entry for the caller to fill; it is taken in at the next call on the queue.
-    QueueEntry& Stage();
 
     // Moves the newest entries, newest first, into out (at most max of them); returns how many.
     size_t PopNewest(QueueEntry* out, size_t max);
-    // A copy of entry index (0 the oldest).
-    QueueEntry Get(size_t index);
-    // Drops every entry; the storage stays.
-    void Clear();
     // Gives back the storage that the waiting entries do not use (all of it when none waits).
     void ReleaseSpare();
 
@@ -69,7 +63,6 @@ private:
         size_t capacity;
     };
 
-    void CommitStaged();
     Entry& At(size_t index)
     {
         return m_arrEntrySegments[index / kEntriesPerSegment][index % kEntriesPerSegment];
@@ -83,6 +76,4 @@ private:
     size_t m_count = 0;
     size_t m_textSegment = 0; // segment in use, and the bytes used in it
     size_t m_textUsed = 0;
-    QueueEntry m_staged;
-    bool m_boolStaged = false;
 };

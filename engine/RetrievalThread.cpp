@@ -52,7 +52,23 @@ bool CQRetrievalBatch::Add(CQMonitor& monitor, const LogRecordView& record)
         settings != nullptr ? CounterLoad(settings->m_boolCollectProcessesInformation) : 1;
     const BOOL doNotLogFiles = settings != nullptr ? CounterLoad(settings->m_boolDoNotLogFiles) : 0;
     CounterAdd(monitor.m_stats.m_qwordRead, record.ReadLength());
-    m_arrRecords.push_back({record, collectProcesses != 0, doNotLogFiles == 0});
+    uint32_t name = kNoName;
+    if (collectProcesses)
+    {
+        // Runs of records of one process are the rule: a repeat of the last one needs no lookup.
+        const uint32_t processId = record.ProcessId();
+        if (!m_arrRecords.empty() && m_arrRecords.back().name != kNoName &&
+            m_arrNames[m_arrRecords.back().name].processId == processId)
+            name = m_arrRecords.back().name;
+        else
+        {
+            const auto found = m_mapNames.emplace(processId, static_cast<uint32_t>(m_arrNames.size()));
+            if (found.second)
+                m_arrNames.push_back({processId, std::wstring(), false, false});
+            name = found.first->second;
+        }
+    }
+    m_arrRecords.push_back({record, doNotLogFiles == 0, name});
     return true;
 }
 
@@ -60,38 +76,56 @@ void CQRetrievalBatch::Queue(CQMonitor& monitor)
 {
     if (m_arrRecords.empty())
         return;
-    // One pass under the queue lock for the whole reply. The live-process cache is guarded by that lock;
-    // the records of one reply share one reading of the clock (whole seconds).
-    CQLock lock(monitor.m_lockQueue);
+    // The records of one reply share one reading of the clock (whole seconds).
     const uint32_t now = CQMonitor::ProcessCacheNow();
-    uint32_t lastProcessId = 0;
-    const std::wstring* lastName = nullptr;
+    bool uncached = false;
+    {
+        CQLock lock(monitor.m_lockQueue);
+        for (ProcessName& process : m_arrNames)
+        {
+            process.cached = monitor.FindCachedProcessNameLocked(process.processId, now, process.name);
+            uncached = uncached || !process.cached;
+        }
+        // The usual case: every process is cached, and the reply goes into the queue in the same pass.
+        if (!uncached)
+            PushLocked(monitor, now);
+    }
+    if (uncached)
+    {
+        // Once per process and reply, found or not: a process that has ended costs a snapshot, however
+        // many of its records the reply holds.
+        for (ProcessName& process : m_arrNames)
+        {
+            if (process.cached)
+                continue;
+            process.remember = CQMonitor::QueryProcessName(process.processId, process.name);
+            if (!process.remember)
+                process.name = CQMonitor::kUnknownProcessName;
+        }
+        CQLock lock(monitor.m_lockQueue);
+        PushLocked(monitor, now);
+    }
+    m_arrRecords.clear();
+    m_arrNames.clear();
+    m_mapNames.clear();
+}
+
+void CQRetrievalBatch::PushLocked(CQMonitor& monitor, uint32_t now)
+{
+    for (const ProcessName& process : m_arrNames)
+    {
+        if (process.remember)
+            monitor.RememberProcessNameLocked(process.processId, process.name, now);
+    }
     for (const Pending& pending : m_arrRecords)
     {
         const LogRecordView& record = pending.record;
-        const uint32_t processId = record.ProcessId();
-        const std::wstring* name = nullptr;
-        if (pending.collectProcesses)
-        {
-            // A repeat of the last process found in the cache finds the same entry, already marked as used
-            // now.
-            if (lastName != nullptr && processId == lastProcessId)
-                name = lastName;
-            else
-            {
-                // A name that is not cached is looked for again at every record, as the first time.
-                bool cached = false;
-                name = &monitor.LookupProcessNameLocked(processId, now, &cached);
-                lastName = cached ? name : nullptr;
-                lastProcessId = processId;
-            }
-        }
-        monitor.PushQueueEntryLocked(pending.logFiles ? record.NameBytes() : nullptr,
-                                     pending.logFiles ? record.NameLength() : 0,
-                                     name != nullptr ? name->data() : nullptr,
-                                     name != nullptr ? name->size() : 0, processId, record.WriteLength());
+        const std::wstring* name = pending.name != kNoName ? &m_arrNames[pending.name].name : nullptr;
+        monitor.PushQueueEntryLocked(
+            pending.logFiles ? record.NameBytes() : nullptr, pending.logFiles ? record.NameLength() : 0,
+            name != nullptr ? name->data() : nullptr, name != nullptr ? name->size() : 0, record.ProcessId(),
+            record.WriteLength());
     }
-    m_arrRecords.clear();
 }
 
 void QueueLogRecord(CQMonitor& monitor, const LogRecordView& record)

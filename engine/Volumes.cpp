@@ -11,7 +11,7 @@
 
 #include "app/Log.h"
 #include "app/SettingsInterface.h"
-#include "engine/FileHandle.h"
+#include "data/Handle.h"
 #include "engine/LogFormat.h"
 #include "engine/Monitor.h"
 #include "engine/WrimonFilter.h"

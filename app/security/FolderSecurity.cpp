@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "data/Error.h"
-#include "engine/FileHandle.h"
+#include "data/Handle.h"
 
 const wchar_t kProgramFileName[] = L"tavrello.exe";
 

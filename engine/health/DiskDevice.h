@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/FileHandle.h"
+#include "data/Handle.h"
 
 class CQDiskDevice
 {

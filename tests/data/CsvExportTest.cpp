@@ -65,9 +65,9 @@ protected:
         InsertPath(m_root, L"C:\\Temp\\caf\u00e9.log")->AddWrite(5000, m_processes[0]);
         CQTreeItem* x = InsertPath(m_root, L"D:\\x.bin");
         x->AddWrite(0, m_processes[2]);
-        CQProcessLink* link = new CQProcessLink;
-        link->m_dwordProcessIndex = 7;
-        x->m_arrProcessLinks.Add(link);
+        CQProcess stray;
+        stray.m_dwordIndex = 7;
+        x->AddProcessWrite(&stray, 0);
     }
 
     CQExportSource Source()

@@ -1,58 +1,68 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <clocale>
 #include <cwchar>
-#include <set>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "data/NameCompare.h"
+#include "TreeTestSupport.h"
 
 namespace
 {
-int SingleUnitCompare(wchar_t a, wchar_t b)
+// The case mapping of the "C" locale, the program's: that of ASCII (ISO/IEC 646), whose code chart puts the
+// capitals A to Z at 0x41 to 0x5A and the small letters at 0x61 to 0x7A. Nothing else has a case there, so
+// letters that Unicode's simple lowercase mappings would lower (U+00C4 to U+00E4, U+0130 to U+0069, U+03A3
+// to U+03C3, U+212A to U+006B) stay as they are.
+TEST(NameCompare, FoldIsTheCLocaleMappingOnEveryUnit)
 {
-    const wchar_t left[2] = {a, 0};
-    const wchar_t right[2] = {b, 0};
-    return _wcsicmp(left, right);
-}
-
-// Sorting every UTF-16 unit with _wcsicmp puts the units it calls equal next to each other; each such group
-// must share one folded value, and no two groups may share one. This ties the fold to the runtime's own
-// rule, whatever that rule is for letters outside ASCII.
-TEST(NameCompare, FoldAgreesWithWcsicmpOnEveryUnit)
-{
-    std::vector<wchar_t> units;
-    for (unsigned c = 1; c <= 0xFFFF; ++c)
-        units.push_back(static_cast<wchar_t>(c));
-    std::stable_sort(units.begin(), units.end(),
-                     [](wchar_t a, wchar_t b) { return SingleUnitCompare(a, b) < 0; });
-
-    std::set<wchar_t> foldsOfEarlierGroups;
-    size_t groupStart = 0;
     int failures = 0;
-    for (size_t i = 1; i <= units.size() && failures < 10; ++i)
+    for (unsigned c = 0; c <= 0xFFFF && failures < 10; ++c)
     {
-        if (i < units.size() && SingleUnitCompare(units[groupStart], units[i]) == 0)
+        const unsigned expected = (c >= 0x41 && c <= 0x5A) ? c + 0x20 : c;
+        const unsigned folded = static_cast<uint16_t>(FoldNameChar(static_cast<wchar_t>(c)));
+        if (folded != expected)
         {
-            if (FoldNameChar(units[i]) != FoldNameChar(units[groupStart]))
-            {
-                ADD_FAILURE() << std::hex << "_wcsicmp joins U+" << unsigned(units[groupStart]) << " and U+"
-                              << unsigned(units[i]) << " but they fold to U+"
-                              << unsigned(FoldNameChar(units[groupStart])) << " and U+"
-                              << unsigned(FoldNameChar(units[i]));
-                ++failures;
-            }
-            continue;
-        }
-        const wchar_t fold = FoldNameChar(units[groupStart]);
-        if (!foldsOfEarlierGroups.insert(fold).second)
-        {
-            ADD_FAILURE() << std::hex << "U+" << unsigned(units[groupStart]) << " folds to U+"
-                          << unsigned(fold) << ", which another _wcsicmp group already has";
+            ADD_FAILURE() << std::hex << "U+" << c << " folds to U+" << folded << ", expected U+" << expected;
             ++failures;
         }
-        groupStart = i;
+    }
+}
+
+// Any code in the process may set a locale; names already in the tree must stay findable under their own
+// spelling, however many children their folder has (scanned below 65, indexed above).
+TEST(NameCompare, ALocaleSetLaterChangesNoLookup)
+{
+    const wchar_t* const names[] = {L"\u00c4pfel.txt", L"\u0130stanbul", L"\u03a3\u03bf\u03c6\u03b9\u03b1",
+                                    L"Data.bin"};
+    for (const int siblings : {3, 100})
+    {
+        TestRoot root;
+        std::vector<CQTreeItem*> items;
+        for (int i = 0; i < siblings; ++i)
+            InsertPath(root, L"C:\\d\\sibling" + std::to_wstring(i));
+        for (const wchar_t* name : names)
+            items.push_back(InsertPath(root, std::wstring(L"C:\\d\\") + name));
+        const uint32_t hash = HashNameNoCase(names[0], wcslen(names[0]));
+
+        const std::string previous = setlocale(LC_ALL, nullptr);
+        if (setlocale(LC_ALL, "") == nullptr || towlower(0xC4) == 0xC4)
+        {
+            setlocale(LC_ALL, previous.c_str());
+            GTEST_SKIP() << "no locale here lowers U+00C4";
+        }
+        for (size_t i = 0; i < items.size(); ++i)
+            EXPECT_EQ(items[i], InsertPath(root, std::wstring(L"C:\\D\\") + names[i]))
+                << siblings << " siblings, name " << i;
+        const int children = items[0]->m_pParent->m_arrChildren.GetSize();
+        const uint32_t hashAfter = HashNameNoCase(names[0], wcslen(names[0]));
+        const bool lowerIsAnother = InsertPath(root, L"C:\\d\\\u00e4pfel.txt") != items[0];
+        setlocale(LC_ALL, previous.c_str());
+
+        EXPECT_EQ(siblings + 4, children) << "a lookup made a twin";
+        EXPECT_EQ(hash, hashAfter);
+        EXPECT_TRUE(lowerIsAnother) << "U+00E4 is another letter than U+00C4 in the C locale";
     }
 }
 

@@ -75,23 +75,6 @@ TEST(FindOrInsert, AFileEndsTheWalkAndAFolderIsKeptForAFilePath)
     EXPECT_EQ(2, folder->m_pParent->m_arrChildren.GetSize());
 }
 
-TEST(FindOrInsert, FindsChildrenAppendedAsALoadedTreeAppendsThem)
-{
-    TestRoot root;
-    // Loading sets names and parents and appends, without going through AddFileChild.
-    const wchar_t* const names[] = {L"First", L"Second.txt", L"FIRST"};
-    for (const wchar_t* name : names)
-    {
-        CQTreeItem* child = new CQTreeItemFolder;
-        child->m_csName = name;
-        child->m_pParent = &root;
-        root.m_arrChildren.Add(child);
-    }
-    EXPECT_EQ(root.m_arrChildren[0], root.FindOrInsert({L"first"}, 0, 1));
-    EXPECT_EQ(root.m_arrChildren[1], root.FindOrInsert({L"SECOND.TXT"}, 0, 1));
-    EXPECT_EQ(3, root.m_arrChildren.GetSize());
-}
-
 TEST(FindOrInsert, ReportsEachNewItemOnceParentFirstAfterAppending)
 {
     RecordingObserver observer;

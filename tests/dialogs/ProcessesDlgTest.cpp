@@ -174,10 +174,9 @@ TEST_F(ProcessesDlgTest, TotalWithoutAProcessRecordIsShownAsUnknown)
 {
     CQTreeItem* file = Write(L"Q:\\a.txt", L"app.exe", 10);
     // As a damaged data file could leave it: a link naming a process index that has no record.
-    CQProcessLink* stray = new CQProcessLink;
-    stray->m_qwordWritten = 777;
-    stray->m_dwordProcessIndex = 42;
-    file->m_arrProcessLinks.Add(stray);
+    CQProcess stray;
+    stray.m_dwordIndex = 42;
+    file->AddProcessWrite(&stray, 777);
 
     const Shown shown = Open(file, FALSE);
     EXPECT_EQ((std::vector<Row>{MakeRow(L"< unknown >", 777), MakeRow(L"app.exe", 10)}), shown.rows);

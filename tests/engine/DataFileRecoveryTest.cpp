@@ -425,13 +425,7 @@ TEST_F(DataFileRecoveryTest, AnythingCountedClearedReadOrMonitoredLeavesTheDataU
     EXPECT_FALSE(m_monitor->HasUnsavedChanges());
 
     // A record through the processing thread.
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        QueueEntry& entry = m_monitor->AppendQueueEntryLocked();
-        entry.m_csFileName = L"\\Device\\HarddiskVolume2\\a.txt";
-        entry.m_csProcessName = L"x.exe";
-        entry.m_qwordBytes = 10;
-    }
+    PushEntry(*m_monitor, L"\\Device\\HarddiskVolume2\\a.txt", L"x.exe", 10);
     HANDLE processing = CreateThread(nullptr, 0, ProcessLogRecords, m_monitor.get(), 0, nullptr);
     ASSERT_NE(nullptr, processing);
     for (int i = 0; i < 20000 && CounterLoad(m_monitor->m_stats.m_qwordOperations) == 0; ++i)

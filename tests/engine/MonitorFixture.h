@@ -60,6 +60,14 @@ protected:
     std::unique_ptr<CQMonitor> m_monitor;
 };
 
+// Appends an entry to the monitor's record queue as the retrieval thread does.
+inline void PushEntry(CQMonitor& monitor, const std::wstring& file, const std::wstring& process,
+                      uint64_t bytes)
+{
+    CQLock lock(monitor.m_lockQueue);
+    monitor.PushQueueEntryLocked(file.data(), file.size(), process.data(), process.size(), 0, bytes);
+}
+
 // Reads a child of an item by name, or null.
 inline CQTreeItem* ChildNamed(const CQTreeItem* parent, const wchar_t* name)
 {

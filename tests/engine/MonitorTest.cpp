@@ -41,12 +41,9 @@ TEST_F(MonitorTest, ClearZeroesEverythingButTheTimeStampAndLeavesQueueAndDrives)
     m_monitor->m_stats.m_qwordRead = 77;
     m_monitor->m_stats.m_qwordMonitoringSeconds = 500;
     m_monitor->m_stats.m_int64LastTimeStamp = 1000;
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        m_monitor->AppendQueueEntryLocked().m_csFileName = L"queued";
-        std::wstring name;
-        m_monitor->LookupProcessName(GetCurrentProcessId(), name);
-    }
+    PushEntry(*m_monitor, L"queued", L"", 0);
+    std::wstring name;
+    m_monitor->LookupProcessName(GetCurrentProcessId(), name);
     ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize());
 
     m_monitor->Clear(0);
@@ -62,7 +59,7 @@ TEST_F(MonitorTest, ClearZeroesEverythingButTheTimeStampAndLeavesQueueAndDrives)
     EXPECT_EQ(0, m_monitor->m_root.m_arrChildren.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrRuntimeProcesses.GetSize());
-    EXPECT_TRUE(m_monitor->m_mapPathCache.empty());
+    EXPECT_EQ(nullptr, m_monitor->m_pathCache.Find(L"C:\\a.txt"));
     EXPECT_EQ(1, m_monitor->GetPendingRecords());
     EXPECT_EQ(1, m_monitor->m_arrDrives.GetSize());
 
@@ -125,7 +122,8 @@ TEST_F(MonitorTest, NewItemsAreHandedOverInCreationOrderWithoutWaiting)
     DestroyWindow(sink);
 }
 
-// A batch taken with a limit leaves the rest waiting, in order, and asks for another batch.
+// A batch taken with a limit leaves the rest waiting, in order, and asks for another batch; items created
+// between two batches queue up behind the rest.
 TEST_F(MonitorTest, ABatchTakenWithALimitLeavesTheRestForTheNextMessage)
 {
     CQItemHandOver handOver;
@@ -133,7 +131,9 @@ TEST_F(MonitorTest, ABatchTakenWithALimitLeavesTheRestForTheNextMessage)
     handOver.Connect(sink, WM_APP + 7);
     m_monitor->m_pItemHandOver = &handOver;
     AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
-    CQTreeItem* file = Account(L"\\Device\\HarddiskVolume2\\Temp\\a.txt", 1);
+    CQTreeItem* a = Account(L"\\Device\\HarddiskVolume2\\Temp\\a.txt", 1);
+    CQTreeItem* b = Account(L"\\Device\\HarddiskVolume2\\Temp\\b.txt", 1);
+    CQTreeItem* c = Account(L"\\Device\\HarddiskVolume2\\c.txt", 1);
     MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE));
 
@@ -143,9 +143,18 @@ TEST_F(MonitorTest, ABatchTakenWithALimitLeavesTheRestForTheNextMessage)
     EXPECT_EQ(L"C:", pending[0]->m_csName.str());
     EXPECT_EQ(L"Temp", pending[1]->m_csName.str());
     EXPECT_TRUE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE)) << "the rest is announced";
+    EXPECT_EQ(3u, handOver.GetPendingCount());
+    CQTreeItem* d = Account(L"\\Device\\HarddiskVolume2\\d.txt", 1);
     handOver.TakePending(pending, 2);
-    ASSERT_EQ(1u, pending.size());
-    EXPECT_EQ(file, pending[0]);
+    EXPECT_EQ((std::vector<CQTreeItem*>{a, b}), pending);
+    handOver.TakePending(pending, 10);
+    EXPECT_EQ((std::vector<CQTreeItem*>{c, d}), pending);
+    EXPECT_EQ(0u, handOver.GetPendingCount());
+    while (PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE))
+    {
+    }
+    handOver.TakePending(pending, 2);
+    EXPECT_TRUE(pending.empty());
     EXPECT_FALSE(PeekMessageW(&msg, sink, WM_APP + 7, WM_APP + 7, PM_REMOVE))
         << "nothing is left to announce";
 

@@ -44,15 +44,39 @@ TEST_F(MonitorTest, DriveWithoutLetterKeepsTheDevicePath)
     EXPECT_EQ(L"#:\\Device\\HarddiskVolume3\\a", resolved);
 }
 
-TEST_F(MonitorTest, CaseVariantsUseTwoCacheEntriesButOneItem)
+TEST_F(MonitorTest, CaseVariantsReachOneItem)
 {
     AddDrive(L"\\Device\\HarddiskVolume2", L"C:");
     CQTreeItem* upper = Account(L"\\Device\\HarddiskVolume2\\A.TXT", 1);
     CQTreeItem* lower = Account(L"\\Device\\HarddiskVolume2\\a.txt", 1);
     EXPECT_EQ(upper, lower);
-    EXPECT_EQ(2u, m_monitor->m_mapPathCache.size());
     EXPECT_EQ(L"A.TXT", upper->m_csName.str()) << "the first spelling stays";
     EXPECT_EQ(2u, upper->m_qwordWritten);
+}
+
+// Far more folders than the path cache keeps: each path, asked for again in any order, finds its own item,
+// and a path below a file ends on the file, whether its folder part is cached or not.
+TEST_F(MonitorTest, EveryPathFindsItsOwnItemAfterTheCacheHasMovedOn)
+{
+    CQLock lock(m_monitor->m_lockData);
+    CQTreeItem* file = m_monitor->FindOrCreateItem(L"C:\\data\\log.txt");
+    for (int pass = 0; pass < 2; ++pass)
+        EXPECT_EQ(file, m_monitor->FindOrCreateItem(L"C:\\Data\\LOG.TXT\\more\\deeper.bin")) << pass;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 20000; ++i)
+        paths.push_back(L"C:\\d" + std::to_wstring(i % 6000) + L"\\f" + std::to_wstring(i) + L".tmp");
+    for (const std::wstring& path : paths)
+        m_monitor->FindOrCreateItem(path);
+    const uint64_t created = m_monitor->m_stats.m_qwordFiles;
+    EXPECT_EQ(3u + 6000u + 20000u, created);
+    for (size_t i = paths.size(); i-- > 0;)
+    {
+        std::wstring found;
+        m_monitor->FindOrCreateItem(paths[i])->AppendFullPath(found);
+        ASSERT_EQ(paths[i], found);
+    }
+    EXPECT_EQ(file, m_monitor->FindOrCreateItem(L"c:\\DATA\\log.txt\\x"));
+    EXPECT_EQ(created, m_monitor->m_stats.m_qwordFiles) << "a path seen before made an item";
 }
 
 TEST_F(MonitorTest, UnknownVolumesGoBelowTheHashDrive)
@@ -203,14 +227,7 @@ TEST_F(MonitorTest, PruneRemovesEntriesUnusedForMoreThanAnHour)
 class ProcessingThreadTest : public MonitorTest
 {
 protected:
-    void Queue(const wchar_t* file, uint64_t bytes, const wchar_t* process = L"p.exe")
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        QueueEntry& entry = m_monitor->AppendQueueEntryLocked();
-        entry.m_csFileName = file;
-        entry.m_csProcessName = process;
-        entry.m_qwordBytes = bytes;
-    }
+    void Queue(const wchar_t* file, uint64_t bytes) { PushEntry(*m_monitor, file, L"p.exe", bytes); }
 
     void RunUntilDrained(uint64_t operations)
     {
@@ -260,7 +277,6 @@ TEST_F(ProcessingThreadTest, DoNotLogFilesOnlyAdvancesTheTotals)
     EXPECT_EQ(100u, m_monitor->m_stats.m_qwordWritten);
     EXPECT_EQ(0, m_monitor->m_root.m_arrChildren.GetSize());
     EXPECT_EQ(0, m_monitor->m_arrProcesses.GetSize());
-    EXPECT_TRUE(m_monitor->m_mapPathCache.empty());
 }
 
 TEST_F(ProcessingThreadTest, WithoutProcessCollectionItemsGetNoLinks)
@@ -287,7 +303,8 @@ TEST_F(ProcessingThreadTest, ExistingFolderPathBecomesAFolderItem)
     RunUntilDrained(1);
     std::wstring resolved;
     m_monitor->ResolvePath(device, resolved);
-    CQTreeItem* folder = m_monitor->m_mapPathCache[resolved];
+    CQLock lock(m_monitor->m_lockData);
+    CQTreeItem* folder = m_monitor->FindOrCreateItem(resolved);
     ASSERT_NE(nullptr, folder);
     EXPECT_EQ(1u, folder->GetType());
     EXPECT_EQ(1u, folder->m_qwordWritten);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/Counters.h"
+#include "engine/RetrievalRecord.h"
 #include "engine/StandinMonitorFixture.h"
 #include "support/WrimonRecords.h"
 
@@ -76,22 +77,24 @@ TEST_F(StandinMonitorTest, TwoRecordsOfOneReplyAreQueuedInOrderAndTheSecondIsPro
 
     // The processing thread starts only once both are queued, so the order it takes them in is its own.
     ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == 2; })) << LogText();
+    // Taken out to be looked at (the newest first) and put back as they were.
+    QueueEntry entries[3];
+    ASSERT_EQ(2u, m_monitor->PopQueueEntries(entries, 3));
+    const struct
     {
-        CQLock lock(m_monitor->m_lockQueue);
-        const struct
-        {
-            const wchar_t* rest;
-            uint64_t bytes;
-        } expected[] = {{L"\\first.txt", 100}, {L"\\second.txt", 200}};
-        for (size_t i = 0; i < 2; ++i)
-        {
-            const QueueEntry& entry = m_monitor->GetQueueEntryLocked(i);
-            EXPECT_EQ(OnC(expected[i].rest), entry.m_csFileName) << "entry " << i;
-            EXPECT_EQ(SelfName(), entry.m_csProcessName) << "entry " << i;
-            EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "entry " << i;
-            EXPECT_EQ(expected[i].bytes, entry.m_qwordBytes) << "entry " << i;
-        }
+        const wchar_t* rest;
+        uint64_t bytes;
+    } expected[] = {{L"\\second.txt", 200}, {L"\\first.txt", 100}};
+    for (size_t i = 0; i < 2; ++i)
+    {
+        const QueueEntry& entry = entries[i];
+        EXPECT_EQ(OnC(expected[i].rest), entry.m_csFileName) << "entry " << i;
+        EXPECT_EQ(SelfName(), entry.m_csProcessName) << "entry " << i;
+        EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "entry " << i;
+        EXPECT_EQ(expected[i].bytes, entry.m_qwordBytes) << "entry " << i;
     }
+    for (size_t i = 2; i-- > 0;)
+        PushEntry(*m_monitor, entries[i].m_csFileName, entries[i].m_csProcessName, entries[i].m_qwordBytes);
     EXPECT_EQ(12u, CounterLoad(m_monitor->m_stats.m_qwordRead));
 
     StartProcessing();
@@ -133,9 +136,9 @@ TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
         m_monitor->m_pSettingsInterface = c.settings ? &m_settings : nullptr;
         const std::wstring name = OnC(L"\\option" + std::to_wstring(index) + L".txt");
         Feed(RawFeedLine(Record(name, 1000 + index, 0)));
-        ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == index + 1; })) << "case " << index;
-        CQLock lock(m_monitor->m_lockQueue);
-        const QueueEntry& entry = m_monitor->GetQueueEntryLocked(m_monitor->GetQueueCountLocked() - 1);
+        ASSERT_TRUE(WaitFor([&] { return m_monitor->GetPendingRecords() == 1; })) << "case " << index;
+        QueueEntry entry;
+        ASSERT_EQ(1u, m_monitor->PopQueueEntries(&entry, 1));
         EXPECT_EQ(c.hasFile ? name : std::wstring(), entry.m_csFileName) << "case " << index;
         EXPECT_EQ(c.hasProcess ? self : std::wstring(), entry.m_csProcessName) << "case " << index;
         EXPECT_EQ(GetCurrentProcessId(), entry.m_dwordProcessId) << "case " << index;
@@ -148,6 +151,46 @@ TEST_F(StandinMonitorTest, OptionsDecideWhatAnEntryCarries)
         ++index;
     }
     m_monitor->m_pSettingsInterface = &m_settings;
+}
+
+// The processes of a reply are named once each, outside the queue lock: the live one from the system and
+// then from the cache, one that does not exist as "< unknown >" (and never cached), and no record gets the
+// name of another record's process.
+TEST_F(StandinMonitorTest, EachRecordOfAReplyGetsTheNameOfItsOwnProcess)
+{
+    m_monitor->m_boolRunning = 1;
+    const uint32_t self = GetCurrentProcessId();
+    const uint32_t gone = 0xFFFFFFF0u;
+    const uint32_t writers[] = {self, gone, gone, self, gone};
+    std::vector<BYTE> reply;
+    for (uint32_t i = 0; i < 5; ++i)
+    {
+        RecordFields fields;
+        fields.name = L"\\Device\\HarddiskVolume2\\f" + std::to_wstring(i);
+        fields.processId = writers[i];
+        fields.writeLength = 100 + i;
+        wrimon_test::Append(reply, wrimon_test::MakeRecord(fields));
+    }
+    for (int round = 0; round < 2; ++round)
+    {
+        CQRetrievalBatch batch;
+        WalkReply(
+            reply.data(), static_cast<uint32_t>(reply.size()),
+            [&](const LogRecordView& record) { batch.Add(*m_monitor, record); }, ReplyLogSink());
+        batch.Queue(*m_monitor);
+        QueueEntry entries[6];
+        ASSERT_EQ(5u, m_monitor->PopQueueEntries(entries, 6)) << "round " << round;
+        for (uint32_t i = 0; i < 5; ++i)
+        {
+            const QueueEntry& entry = entries[4 - i]; // the newest comes first
+            EXPECT_EQ(writers[i], entry.m_dwordProcessId) << "round " << round << ", record " << i;
+            EXPECT_EQ(writers[i] == self ? SelfName() : L"< unknown >", entry.m_csProcessName)
+                << "round " << round << ", record " << i;
+            EXPECT_EQ(100u + i, entry.m_qwordBytes) << "round " << round << ", record " << i;
+        }
+        ASSERT_EQ(1, m_monitor->m_arrRuntimeProcesses.GetSize()) << "round " << round;
+        EXPECT_EQ(self, m_monitor->m_arrRuntimeProcesses[0]->m_dwordProcessId);
+    }
 }
 
 // 100 unexpected errors in a row are survived; the 101st ends both threads. A "nothing ready" between
@@ -210,14 +253,12 @@ TEST_F(StandinMonitorTest, AfterALongIdleStretchTheQueueGivesBackItsUnusedStorag
 {
     m_monitor->m_pfnPollPause = [](DWORD) { Sleep(1); };
     InstallAndConnect();
-    {
-        CQLock lock(m_monitor->m_lockQueue);
-        for (int i = 0; i < 20000; ++i)
-            m_monitor->AppendQueueEntryLocked();
-        m_monitor->DiscardQueueLocked();
-        for (uint64_t i = 0; i < 3; ++i)
-            m_monitor->AppendQueueEntryLocked().m_qwordBytes = i;
-    }
+    for (int i = 0; i < 20000; ++i)
+        PushEntry(*m_monitor, L"", L"", 0);
+    std::vector<QueueEntry> taken(20000);
+    ASSERT_EQ(20000u, m_monitor->PopQueueEntries(taken.data(), taken.size()));
+    for (uint64_t i = 0; i < 3; ++i)
+        PushEntry(*m_monitor, L"", L"", i);
     const size_t grown = m_monitor->m_queue.GetCapacity();
     ASSERT_GE(grown, 20000u);
     // Monitoring is off: the flagged record is not queued, its log line tells how far the feed was read.
@@ -232,13 +273,15 @@ TEST_F(StandinMonitorTest, AfterALongIdleStretchTheQueueGivesBackItsUnusedStorag
 
     Feed("raw\n" + marker);
     ASSERT_TRUE(WaitFor([&] { return CountLines(L"Out of memory") == 2; })) << LogText();
-    CQLock lock(m_monitor->m_lockQueue);
-    // What is kept is the storage of the three entries: one segment of the queue.
-    EXPECT_GE(m_monitor->m_queue.GetCapacity(), 3u);
-    EXPECT_LE(m_monitor->m_queue.GetCapacity(), 4096u);
-    ASSERT_EQ(3u, m_monitor->GetQueueCountLocked());
+    {
+        CQLock lock(m_monitor->m_lockQueue);
+        // What is kept is the storage of the three entries: one segment of the queue.
+        EXPECT_GE(m_monitor->m_queue.GetCapacity(), 3u);
+        EXPECT_LE(m_monitor->m_queue.GetCapacity(), 4096u);
+    }
+    ASSERT_EQ(3u, m_monitor->PopQueueEntries(taken.data(), taken.size()));
     for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(i, m_monitor->GetQueueEntryLocked(i).m_qwordBytes);
+        EXPECT_EQ(2 - i, taken[i].m_qwordBytes);
 }
 
 } // namespace

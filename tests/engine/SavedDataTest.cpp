@@ -132,6 +132,13 @@ TEST_F(SavedDataTest, RoundTripKeepsOrderSpellingCountersAndLinks)
     EXPECT_EQ(temp, b->m_pParent);
     EXPECT_EQ(1u, temp->GetType());
     EXPECT_EQ(0u, b->GetType());
+    {
+        // Loaded items are found by any spelling of their names, as if they had been made here.
+        CQLock lock(loaded.m_lockData);
+        EXPECT_EQ(b, loaded.FindOrCreateItem(L"c:\\TEMP\\B.TXT"));
+        EXPECT_EQ(ChildNamed(ChildNamed(&loaded.m_root, L"D:"), L"x.log"),
+                  loaded.FindOrCreateItem(L"d:\\X.LOG"));
+    }
 
     // Saving the loaded data again gives the same bytes, as the next save.
     TempFolder other;
