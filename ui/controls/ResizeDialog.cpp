@@ -50,3 +50,18 @@ void CQResizeDialog::OffsetControl(int id, int dx, int dy, int dw, int dh)
     else
         ::SetWindowPos(hControl, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void CQResizeDialog::TakeSizeChange(int& dx, int& dy)
+{
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    dx = (window.right - window.left) - (m_rectLastLayout.right - m_rectLastLayout.left);
+    dy = (window.bottom - window.top) - (m_rectLastLayout.bottom - m_rectLastLayout.top);
+    m_rectLastLayout = window;
+}
+
+void CQResizeDialog::RepaintWhole(std::initializer_list<int> ids)
+{
+    for (int id : ids)
+        ::InvalidateRect(GetDlgItem(id), nullptr, TRUE);
+}

@@ -3,6 +3,8 @@
 // window-position batch, where OffsetControl moves and sizes the controls.
 #pragma once
 
+#include <initializer_list>
+
 #include "ui/controls/Dialog.h"
 
 class CQResizeDialog : public CQDialog
@@ -23,6 +25,12 @@ protected:
     // Moves the control by (dx, dy) and grows it by (dw, dh), in client coordinates, keeping its Z order;
     // part of the current batch, or at once when no batch is open.
     void OffsetControl(int id, int dx, int dy, int dw, int dh);
+
+    // How much the window grew (or shrank) since the last layout, which it then becomes.
+    void TakeSizeChange(int& dx, int& dy);
+    // Static controls repaint only what a resize uncovered, so their texts would show twice: they are
+    // repainted whole.
+    void RepaintWhole(std::initializer_list<int> ids);
 
     const RECT& GetLastLayoutRect() const { return m_rectLastLayout; }
     void SetLastLayoutRect(const RECT& rect) { m_rectLastLayout = rect; }

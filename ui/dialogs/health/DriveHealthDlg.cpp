@@ -188,21 +188,16 @@ BOOL CTavrelloDriveHealthDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
     const BOOL handled = CQResizeDialog::WindowProc(message, wParam, lParam, result);
     if (message == WM_SIZE)
     {
-        // A static control repaints only what a resize uncovered: the texts would show twice.
-        for (int id : {IDC_HEALTH_SUMMARY, IDC_HEALTH_STATUS})
-            ::InvalidateRect(GetDlgItem(id), nullptr, TRUE);
+        RepaintWhole({IDC_HEALTH_SUMMARY, IDC_HEALTH_STATUS});
     }
     return handled;
 }
 
 void CTavrelloDriveHealthDlg::RepositionControls()
 {
-    RECT window = {};
-    ::GetWindowRect(m_hWnd, &window);
-    const RECT& last = GetLastLayoutRect();
-    const int dx = (window.right - window.left) - (last.right - last.left);
-    const int dy = (window.bottom - window.top) - (last.bottom - last.top);
-    SetLastLayoutRect(window);
+    int dx = 0;
+    int dy = 0;
+    TakeSizeChange(dx, dy);
     // The list takes all extra room; the sentences and the row of controls stay below it.
     OffsetControl(IDC_HEALTH_LIST, 0, 0, dx, dy);
     OffsetControl(IDC_HEALTH_SUMMARY, 0, dy, dx, 0);

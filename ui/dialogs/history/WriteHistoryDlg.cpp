@@ -218,21 +218,16 @@ BOOL CTavrelloWriteHistoryDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lP
     const BOOL handled = CQResizeDialog::WindowProc(message, wParam, lParam, result);
     if (message == WM_SIZE)
     {
-        // A static control repaints only what a resize uncovered: the texts would show twice.
-        for (int id : {IDC_HISTORY_SPAN, IDC_HISTORY_DAY, IDC_HISTORY_AVERAGE, IDC_HISTORY_LIFE})
-            ::InvalidateRect(GetDlgItem(id), nullptr, TRUE);
+        RepaintWhole({IDC_HISTORY_SPAN, IDC_HISTORY_DAY, IDC_HISTORY_AVERAGE, IDC_HISTORY_LIFE});
     }
     return handled;
 }
 
 void CTavrelloWriteHistoryDlg::RepositionControls()
 {
-    RECT window = {};
-    ::GetWindowRect(m_hWnd, &window);
-    const RECT& last = GetLastLayoutRect();
-    const int dx = (window.right - window.left) - (last.right - last.left);
-    const int dy = (window.bottom - window.top) - (last.bottom - last.top);
-    SetLastLayoutRect(window);
+    int dx = 0;
+    int dy = 0;
+    TakeSizeChange(dx, dy);
     // The chart takes all extra room; the sentences, the drive's choice and the button stay below it.
     OffsetControl(IDC_HISTORY_SPAN, 0, 0, dx, 0);
     OffsetControl(IDC_HISTORY_CHART, 0, 0, dx, dy);
