@@ -22,10 +22,7 @@ struct LabelStore
     uint32_t used = 1; // slot 0 means "no label"
     std::vector<uint32_t> free;
 
-    std::wstring& Slot(uint32_t slot)
-    {
-        return pages[slot >> kSlotsPerPageBits][slot & (kSlotsPerPage - 1)];
-    }
+    std::wstring& Slot(uint32_t slot) { return pages[slot >> kSlotsPerPageBits][slot & (kSlotsPerPage - 1)]; }
 
     uint32_t Take()
     {

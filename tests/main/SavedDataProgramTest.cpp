@@ -54,7 +54,8 @@ bool WriteTwoSaves(uint64_t newerSequence, std::string& newer)
         !WriteSavedData(Totals(900000, 3), kNewerWrites, newerSequence))
         return false;
     newer = Bytes(SavedDataPath());
-    return MoveFileExW(SavedDataPath().c_str(), (SavedDataPath() + L".new").c_str(), MOVEFILE_REPLACE_EXISTING) &&
+    return MoveFileExW(SavedDataPath().c_str(), (SavedDataPath() + L".new").c_str(),
+                       MOVEFILE_REPLACE_EXISTING) &&
            MoveFileExW(older.c_str(), SavedDataPath().c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
