@@ -16,7 +16,6 @@ const char kDriveHistoryCsvHeader[] =
 
 namespace
 {
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kColumns = 10;
 constexpr size_t kMaxProblems = 20;
 // Longer than any model or serial a drive reports.
@@ -147,50 +146,36 @@ std::string FormatRow(const CQDriveDay& row)
 CQDriveHistoryFileContents ParseDriveHistoryCsv(const std::string& bytes)
 {
     CQDriveHistoryFileContents contents;
-    std::string_view text(bytes);
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-        text.remove_prefix(kByteOrderMark.size());
     std::set<std::pair<int32_t, std::wstring>> seen;
     std::vector<std::string> fields;
-    size_t lineNumber = 0;
-    bool firstLine = true;
-    for (size_t pos = 0; pos <= text.size();)
-    {
-        const size_t end = text.find_first_of("\r\n", pos);
-        const size_t stop = end == std::string_view::npos ? text.size() : end;
-        const std::string_view line = text.substr(pos, stop - pos);
-        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
-        ++lineNumber;
-        if (line.find_first_not_of(" \t") == std::string_view::npos)
-            continue;
-        const bool header = firstLine;
-        firstLine = false;
-        if (header && line == kDriveHistoryCsvHeader)
-            continue;
-        std::wstring reason;
-        if (!SplitCsvTextLine(line, fields, reason))
-        {
-            AddProblem(contents, lineNumber, reason, false);
-            continue;
-        }
-        CQDriveDay row;
-        if (!ParseRow(fields, row, reason))
-        {
-            // A heading of some other shape goes; ours replaces it.
-            AddProblem(contents, lineNumber, header ? L"not the expected header" : reason, !header);
-            if (!header)
-                KeepLine(contents, line);
-            continue;
-        }
-        if (!seen.insert({row.day, DriveIdentity(row)}).second)
-        {
-            AddProblem(contents, lineNumber, L"a second row for the drive on " + FormatDayNumber(row.day),
-                       true);
-            KeepLine(contents, line);
-            continue;
-        }
-        contents.rows.push_back(std::move(row));
-    }
+    ForEachCsvFileLine(bytes, kDriveHistoryCsvHeader,
+                       [&](std::string_view line, size_t lineNumber, bool header)
+                       {
+                           std::wstring reason;
+                           if (!SplitCsvTextLine(line, fields, reason))
+                           {
+                               AddProblem(contents, lineNumber, reason, false);
+                               return;
+                           }
+                           CQDriveDay row;
+                           if (!ParseRow(fields, row, reason))
+                           {
+                               // A heading of some other shape goes; ours replaces it.
+                               AddProblem(contents, lineNumber, header ? L"not the expected header" : reason,
+                                          !header);
+                               if (!header)
+                                   KeepLine(contents, line);
+                               return;
+                           }
+                           if (!seen.insert({row.day, DriveIdentity(row)}).second)
+                           {
+                               AddProblem(contents, lineNumber,
+                                          L"a second row for the drive on " + FormatDayNumber(row.day), true);
+                               KeepLine(contents, line);
+                               return;
+                           }
+                           contents.rows.push_back(std::move(row));
+                       });
     std::stable_sort(contents.rows.begin(), contents.rows.end(),
                      [](const CQDriveDay& a, const CQDriveDay& b)
                      { return a.day != b.day ? a.day < b.day : a.disk < b.disk; });

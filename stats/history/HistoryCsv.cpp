@@ -13,7 +13,6 @@ const char kHistoryCsvHeader[] = "Date,Bytes written,Bytes written aligned to 40
 
 namespace
 {
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kColumns = 7;
 // Longer than any name the monitor keeps for a process.
 constexpr size_t kMaxNameLength = 260;
@@ -24,11 +23,6 @@ enum class LineVerdict
     kept,
     leftOut
 };
-
-bool IsBlank(std::string_view line)
-{
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-}
 
 bool HasControlCharacters(std::string_view line)
 {
@@ -212,51 +206,33 @@ bool SplitCsvTextLine(std::string_view line, std::vector<std::string>& fields, s
 CQHistoryFileContents ParseHistoryCsv(const std::string& bytes)
 {
     CQHistoryFileContents contents;
-    std::string_view text(bytes);
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-        text.remove_prefix(kByteOrderMark.size());
-
     std::vector<RowLine> rows;
     std::vector<std::string> fields;
-    size_t lineNumber = 0;
-    bool firstLine = true;
-    for (size_t pos = 0; pos <= text.size();)
-    {
-        // Lines end in CRLF, LF or a lone CR.
-        const size_t end = text.find_first_of("\r\n", pos);
-        const size_t stop = end == std::string_view::npos ? text.size() : end;
-        const std::string_view line = text.substr(pos, stop - pos);
-        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
-        ++lineNumber;
-        if (IsBlank(line))
-            continue;
-
-        const bool header = firstLine;
-        firstLine = false;
-        if (header && line == kHistoryCsvHeader)
-            continue;
-        RowLine row{CQHistoryDay(), line, lineNumber};
-        std::wstring reason;
-        const LineVerdict verdict = ParseLine(line, fields, row.day, reason);
-        if (verdict == LineVerdict::row)
-        {
-            rows.push_back(std::move(row));
-        }
-        else if (header)
-        {
-            // A heading of some other shape; ours replaces it.
-            AddProblem(contents, lineNumber, L"not the expected header", false);
-        }
-        else
-        {
-            AddProblem(contents, lineNumber, reason, verdict == LineVerdict::kept);
-            if (verdict == LineVerdict::kept)
-            {
-                contents.keptLines.append(line.data(), line.size());
-                contents.keptLines += "\r\n";
-            }
-        }
-    }
+    ForEachCsvFileLine(bytes, kHistoryCsvHeader,
+                       [&](std::string_view line, size_t lineNumber, bool header)
+                       {
+                           RowLine row{CQHistoryDay(), line, lineNumber};
+                           std::wstring reason;
+                           const LineVerdict verdict = ParseLine(line, fields, row.day, reason);
+                           if (verdict == LineVerdict::row)
+                           {
+                               rows.push_back(std::move(row));
+                           }
+                           else if (header)
+                           {
+                               // A heading of some other shape; ours replaces it.
+                               AddProblem(contents, lineNumber, L"not the expected header", false);
+                           }
+                           else
+                           {
+                               AddProblem(contents, lineNumber, reason, verdict == LineVerdict::kept);
+                               if (verdict == LineVerdict::kept)
+                               {
+                                   contents.keptLines.append(line.data(), line.size());
+                                   contents.keptLines += "\r\n";
+                               }
+                           }
+                       });
 
     // Oldest first; of two rows for one day the first in the file counts, the other is kept as text.
     std::stable_sort(rows.begin(), rows.end(),

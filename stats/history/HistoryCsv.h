@@ -56,6 +56,32 @@ std::string FormatCsvFile(const char* header, const std::vector<Row>& rows, Form
     return text;
 }
 
+// The lines of a CSV file of the data folder, read as hostile text: the byte-order mark goes, lines end in
+// CRLF, LF or a lone CR, blank lines are passed over, and a first line equal to `header` too. `onLine`
+// gets each other line, its number (from 1) and whether it is the first line (a header of another shape).
+template <typename OnLine> void ForEachCsvFileLine(std::string_view text, const char* header, OnLine onLine)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    size_t lineNumber = 0;
+    bool firstLine = true;
+    for (size_t pos = 0; pos <= text.size();)
+    {
+        const size_t end = text.find_first_of("\r\n", pos);
+        const size_t stop = end == std::string_view::npos ? text.size() : end;
+        const std::string_view line = text.substr(pos, stop - pos);
+        pos = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+        ++lineNumber;
+        if (line.find_first_not_of(" \t") == std::string_view::npos)
+            continue;
+        const bool first = firstLine;
+        firstLine = false;
+        if (first && line == header)
+            continue;
+        onLine(line, lineNumber, first);
+    }
+}
+
 // Shared with the other CSV files the program reads back: one line of a file read as hostile text split into
 // its fields, or false with the reason when the line is not text (not UTF-8, control characters) or its
 // quoting is broken.
