@@ -27,8 +27,8 @@ inline double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b)
     return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-// Realistic device paths: a few deep folders with many files each.
-inline std::vector<std::wstring> MakePaths(size_t count, unsigned seed)
+// Realistic device paths: a few deep folders with many files each; numbered from `first` on.
+inline std::vector<std::wstring> MakePaths(size_t count, unsigned seed, size_t first = 0)
 {
     std::vector<std::wstring> paths;
     paths.reserve(count);
@@ -36,7 +36,7 @@ inline std::vector<std::wstring> MakePaths(size_t count, unsigned seed)
         L"\\Users\\alice\\AppData\\Local\\Browser\\User Data\\Default\\Cache\\Cache_Data",
         L"\\Windows\\Temp\\build", L"\\ProgramData\\Vendor\\Logs\\archive",
         L"\\Users\\alice\\Documents\\Projects\\tavrello\\build\\objects"};
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = first; i < first + count; ++i)
     {
         wchar_t name[160];
         swprintf(name, 160, L"\\Device\\HarddiskVolume1%ls\\d%03u\\f_%08u_%u.tmp", roots[i % 4],

@@ -15,7 +15,7 @@
 #include "app/SettingsInterface.h"
 #include "app/SettingsRunTime.h"
 #include "engine/Counters.h"
-#include "data/MemoryFile.h"
+#include "data/TreeStream.h"
 #include "engine/Monitor.h"
 #include "ProcessingTree.h"
 
@@ -106,7 +106,7 @@ void MeasureCopy(CQMonitor& monitor)
 {
     for (int round = 0; round < 3; ++round)
     {
-        CQMemoryFile copy;
+        CQTreeWriter copy(nullptr);
         const double cpu = ThreadCpuMilliseconds();
         const LONGLONG start = Now();
         {

@@ -25,16 +25,14 @@ void CQItemName::Assign(const wchar_t* text, size_t length, CQTreeArena& arena)
     Store([text](size_t i) { return static_cast<uint16_t>(text[i]); }, length, narrow, arena);
 }
 
-void CQItemName::AssignUtf16(const void* bytes, size_t units, CQTreeArena* arena)
+void CQItemName::AssignUtf16(const void* bytes, size_t units, CQTreeArena& arena)
 {
-    if (arena == nullptr)
-        throw std::bad_alloc();
     const uint8_t* data = static_cast<const uint8_t*>(bytes);
     bool narrow = true;
     for (size_t i = 0; i < units && narrow; ++i)
         narrow = data[2 * i + 1] == 0;
     Store([data](size_t i) { return static_cast<uint16_t>(data[2 * i] | (data[2 * i + 1] << 8)); }, units,
-          narrow, *arena);
+          narrow, arena);
 }
 
 template <class Units> void CQItemName::Store(Units unit, size_t length, bool narrow, CQTreeArena& arena)

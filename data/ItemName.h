@@ -40,9 +40,8 @@ public:
     // Replaces the name with a copy in arena, the arena of the item's tree; the old text stays there until
     // the arena goes.
     void Assign(const wchar_t* text, size_t length, CQTreeArena& arena);
-    // The same from UTF-16LE bytes as the saved data file holds them (2 * units bytes, any alignment);
-    // arena may not be none.
-    void AssignUtf16(const void* bytes, size_t units, CQTreeArena* arena);
+    // The same from UTF-16LE bytes as the saved data file holds them (2 * units bytes, any alignment).
+    void AssignUtf16(const void* bytes, size_t units, CQTreeArena& arena);
     // Forgets the name (its memory belongs to the arena).
     void Clear() { m_pBlock = nullptr; }
 

@@ -6,8 +6,6 @@
 #include "data/ItemLabel.h"
 #include "data/ItemName.h"
 
-class CQFile;
-
 // A tree can hold millions of objects, so neither string is a std::wstring: the name is a compact
 // CQItemName (one pointer into the tree's arena), the label a slot of the shared label store (32 bits,
 // nothing while unset). Read them with str()/length() (and c_str(), see their headers).
@@ -19,9 +17,6 @@ public:
     CQObject& operator=(const CQObject&) = delete;
 
     virtual ~CQObject();
-    // The object's record of the saved data file (data/ObjectStorage.cpp).
-    virtual BOOL Save(CQFile& file) = 0;
-    virtual BOOL Load(CQFile& file) = 0;
     virtual DWORD GetType() const;
     virtual DWORD GetVersion() const;
     virtual void SetVersion(DWORD version);

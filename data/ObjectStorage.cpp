@@ -1,12 +1,11 @@
-// Reading and writing the collected data's objects in the saved data file. The tree goes through one large
-// buffer each way (data/TreeStream.h); it is walked with an explicit stack so that a deeply nested tree,
+// Reading and writing the collected data's objects in the saved data file, through the file's streams
+// (data/TreeStream.h). The tree is walked with an explicit stack so that a deeply nested tree,
 // saved or loaded from a damaged file, cannot exhaust the thread's stack.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "app/Log.h"
-#include "data/File.h"
 #include "data/NameCompare.h"
 #include "data/Object.h"
 #include "data/Process.h"
@@ -55,7 +54,7 @@ BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena& arena, 
     const DWORD limit = item.GetNameMaxLength();
     if (limit != 0 && nameBytes / 2 > limit)
         return 0;
-    if (!reader.ReadName(item.m_csName, nameBytes, &arena))
+    if (!reader.ReadName(item.m_csName, nameBytes, arena))
         return 0;
     uint64_t counters[3];
     if (!reader.Read(counters, sizeof(counters)))
@@ -78,14 +77,13 @@ BOOL LoadItemHeader(CQTreeItem& item, CQTreeReader& reader, CQTreeArena& arena, 
 
 } // namespace
 
-BOOL CQTreeItem::Save(CQFile& file)
+BOOL CQTreeItem::Save(CQTreeWriter& writer) const
 {
     struct Frame
     {
         const CQTreeItem* item;
         int next;
     };
-    CQTreeWriter writer(file);
     if (!SaveItemHeader(*this, writer))
         return 0;
     std::vector<Frame> stack;
@@ -103,19 +101,18 @@ BOOL CQTreeItem::Save(CQFile& file)
             return 0;
         stack.push_back({child, 0});
     }
-    return writer.Flush();
+    return 1;
 }
 
 // Loads into this (empty) item. On a failure everything whose own record was read completely stays in the
 // tree, with the children read so far; only the record that failed is dropped.
-BOOL CQTreeItem::Load(CQFile& file)
+BOOL CQTreeItem::Load(CQTreeReader& reader)
 {
     struct Frame
     {
         CQTreeItem* item;
         uint32_t remaining;
     };
-    CQTreeReader reader(file);
     CQTreeArena& arena = GetTreeArena();
     uint32_t children = 0;
     if (!LoadItemHeader(*this, reader, arena, children))
@@ -159,9 +156,7 @@ BOOL CQTreeItem::Load(CQFile& file)
     return 1;
 }
 
-BOOL CQProcess::Load(CQFile& file)
+BOOL CQProcess::Load(CQTreeReader& reader)
 {
-    if (!file.Read(&m_qwordWritten, 12))
-        return 0;
-    return file.ReadString(m_csProcessName, 260);
+    return reader.Read(&m_qwordWritten, 12) && reader.ReadText(m_csProcessName, 260);
 }

@@ -10,13 +10,13 @@
 
 #include "data/ProcessLink.h"
 
-class CQFile;
+class CQTreeReader;
 
 class CQProcess
 {
 public:
     // Reads one process record of the saved data file (data/ObjectStorage.cpp).
-    BOOL Load(CQFile& file);
+    BOOL Load(CQTreeReader& reader);
 
     // Text of the list's two columns: 0 the name, 1 the bytes as a size. Returns 1.
     BOOL GetDispInfo(LVITEMW* item);

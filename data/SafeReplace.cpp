@@ -16,8 +16,7 @@
 class CQTemporaryFile : public CQFile
 {
 public:
-    // Unbuffered: the callers hand over large pieces, and a save must not need memory it may not get.
-    explicit CQTemporaryFile(bool checksum) : CQFile(0, 0), m_boolChecksum(checksum) {}
+    explicit CQTemporaryFile(bool checksum) : m_boolChecksum(checksum) {}
     BOOL Write(const void* buffer, DWORD count) override
     {
         if (!CQFile::Write(buffer, count))
@@ -206,7 +205,7 @@ bool CQSafeReplacement::Begin()
         m_result.error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
     }
-    m_pFile->Adopt(handle, temporary.c_str(), CQFile::accessWrite);
+    m_pFile->Adopt(handle, temporary.c_str());
     return true;
 }
 

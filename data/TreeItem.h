@@ -18,6 +18,8 @@
 
 class CQProcess;
 class CQTreeArena;
+class CQTreeReader;
+class CQTreeWriter;
 
 class CQTreeItem : public CQObject
 {
@@ -27,8 +29,8 @@ public:
     ~CQTreeItem() override;
 
     // Item record of the saved data file (data/ObjectStorage.cpp).
-    BOOL Save(CQFile& file) override;
-    BOOL Load(CQFile& file) override;
+    BOOL Save(CQTreeWriter& writer) const;
+    BOOL Load(CQTreeReader& reader);
 
     // Appends the item's path: the parent's path, the name and, for a folder, a backslash.
     virtual void AppendFullPath(std::wstring& text) const = 0;

@@ -12,7 +12,7 @@ namespace
 constexpr size_t kBufferBytes = 1 << 20;
 } // namespace
 
-CQTreeWriter::CQTreeWriter(CQFile& file) : m_file(file), m_pBuffer(new (std::nothrow) BYTE[kBufferBytes])
+CQTreeWriter::CQTreeWriter(CQFile* file) : m_pFile(file), m_pBuffer(new (std::nothrow) BYTE[kBufferBytes])
 {
     // A save runs on the autosave's thread too: no memory for the buffer fails the writing, it throws
     // nothing.
@@ -23,32 +23,53 @@ CQTreeWriter::CQTreeWriter(CQFile& file) : m_file(file), m_pBuffer(new (std::not
     }
 }
 
-BOOL CQTreeWriter::Write(const void* data, size_t bytes)
+BOOL CQTreeWriter::NextBuffer()
 {
+    if (m_pFile != nullptr)
+        return Flush();
     if (m_boolFailed)
         return 0;
-    if (bytes > kBufferBytes - m_used && !Flush())
+    try
+    {
+        m_arrKept.push_back(std::move(m_pBuffer));
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_boolFailed = 1;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
-    if (bytes < kBufferBytes)
+    }
+    m_qwordPassed += m_used;
+    m_used = 0;
+    m_pBuffer.reset(new (std::nothrow) BYTE[kBufferBytes]);
+    if (!m_pBuffer)
+    {
+        m_boolFailed = 1;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return !m_boolFailed;
+}
+
+BOOL CQTreeWriter::Write(const void* data, size_t bytes)
+{
+    if (bytes <= kBufferBytes - m_used && !m_boolFailed)
     {
         std::memcpy(m_pBuffer.get() + m_used, data, bytes);
         m_used += bytes;
         return 1;
     }
-    // Larger than the buffer: straight to the file.
     const BYTE* at = static_cast<const BYTE*>(data);
     while (bytes != 0)
     {
-        const DWORD step = static_cast<DWORD>(std::min<size_t>(bytes, kBufferBytes));
-        if (!m_file.Write(at, step))
-        {
-            m_boolFailed = 1;
+        if (m_boolFailed || (m_used == kBufferBytes && !NextBuffer()))
             return 0;
-        }
+        const size_t step = std::min(bytes, kBufferBytes - m_used);
+        std::memcpy(m_pBuffer.get() + m_used, at, step);
+        m_used += step;
         at += step;
         bytes -= step;
     }
-    return 1;
+    return !m_boolFailed;
 }
 
 BOOL CQTreeWriter::WriteName(const CQItemName& name, size_t units)
@@ -56,9 +77,7 @@ BOOL CQTreeWriter::WriteName(const CQItemName& name, size_t units)
     size_t first = 0;
     while (first < units)
     {
-        if (m_boolFailed)
-            return 0;
-        if (m_used + sizeof(wchar_t) > kBufferBytes && !Flush())
+        if (m_boolFailed || (m_used + sizeof(wchar_t) > kBufferBytes && !NextBuffer()))
             return 0;
         const size_t step = std::min(units - first, (kBufferBytes - m_used) / sizeof(wchar_t));
         name.CopyUtf16(m_pBuffer.get() + m_used, first, step);
@@ -68,17 +87,40 @@ BOOL CQTreeWriter::WriteName(const CQItemName& name, size_t units)
     return !m_boolFailed;
 }
 
+BOOL CQTreeWriter::WriteText(const std::wstring& text, size_t limit)
+{
+    const size_t chars = std::min(text.size(), limit);
+    if (chars > 0x7FFFFFFF)
+    {
+        // The byte count would not fit in its 32 bits.
+        m_boolFailed = 1;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return WriteU32(static_cast<uint32_t>(chars * sizeof(wchar_t))) &&
+           Write(text.data(), chars * sizeof(wchar_t));
+}
+
 BOOL CQTreeWriter::Flush()
 {
-    if (m_boolFailed)
-        return 0;
-    if (m_used == 0)
-        return 1;
-    const BOOL ok = m_file.Write(m_pBuffer.get(), static_cast<DWORD>(m_used));
+    if (m_boolFailed || m_pFile == nullptr || m_used == 0)
+        return !m_boolFailed;
+    const BOOL ok = m_pFile->Write(m_pBuffer.get(), static_cast<DWORD>(m_used));
+    m_qwordPassed += m_used;
     m_used = 0;
     if (!ok)
         m_boolFailed = 1;
     return ok;
+}
+
+BOOL CQTreeWriter::WriteTo(CQFile& file) const
+{
+    for (const std::unique_ptr<BYTE[]>& kept : m_arrKept)
+    {
+        if (!file.Write(kept.get(), static_cast<DWORD>(kBufferBytes)))
+            return 0;
+    }
+    return m_used == 0 || file.Write(m_pBuffer.get(), static_cast<DWORD>(m_used));
 }
 
 CQTreeReader::CQTreeReader(CQFile& file) : m_file(file), m_pBuffer(new BYTE[kBufferBytes]) {}
@@ -104,6 +146,7 @@ bool CQTreeReader::Fill(size_t bytes)
             got = 1;
         }
         m_end += got;
+        m_qwordDelivered += got;
     }
     return true;
 }
@@ -124,7 +167,7 @@ BOOL CQTreeReader::Read(void* out, size_t bytes)
     return 1;
 }
 
-BOOL CQTreeReader::ReadName(CQItemName& name, uint32_t byteCount, CQTreeArena* arena)
+BOOL CQTreeReader::ReadName(CQItemName& name, uint32_t byteCount, CQTreeArena& arena)
 {
     if (byteCount <= kBufferBytes)
     {
@@ -148,5 +191,18 @@ BOOL CQTreeReader::ReadName(CQItemName& name, uint32_t byteCount, CQTreeArena* a
         done += step;
     }
     name.AssignUtf16(text.data(), byteCount / 2, arena);
+    return 1;
+}
+
+BOOL CQTreeReader::ReadText(std::wstring& text, size_t limit)
+{
+    text.clear();
+    uint32_t bytes = 0;
+    if (!ReadU32(bytes) || bytes / 2 > limit || bytes > kBufferBytes || !Fill(bytes))
+        return 0;
+    text.resize(bytes / 2);
+    if (!text.empty())
+        std::memcpy(&text[0], m_pBuffer.get() + m_pos, text.size() * sizeof(wchar_t));
+    m_pos += bytes;
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/File.h"
 #include "data/LinkCheck.h"
+#include "data/TreeStream.h"
 #include "engine/Monitor.h"
 
 namespace
@@ -11,11 +12,10 @@ namespace
 const DWORD kFormatVersion = 1;
 
 // Notes the first read that the system refused, as opposed to one that met the end of the file; every
-// field of the load is read through it.
+// read of the load goes through it.
 class CQDataFileReader : public CQFile
 {
 public:
-    CQDataFileReader() : CQFile(0, kDefaultBufferSize) {}
     BOOL Read(void* buffer, DWORD count) override
     {
         if (CQFile::Read(buffer, count))
@@ -45,64 +45,37 @@ private:
     DWORD m_dwordSystemError = NO_ERROR;
 };
 
-// Counts what is written to it and keeps nothing.
-class CQByteCounter : public CQFile
-{
-public:
-    CQByteCounter() : CQFile(0, 0) {}
-    BOOL Write(const void*, DWORD count) override
-    {
-        m_qwordBytes += count;
-        return 1;
-    }
-    uint64_t GetBytes() const { return m_qwordBytes; }
-
-private:
-    uint64_t m_qwordBytes = 0;
-};
-
 bool IsNotFound(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 } // namespace
 
-BOOL WriteDataFile(CQMonitor& monitor, CQFile& file, const CQStatisticsBlock& stats)
+BOOL WriteDataFile(CQMonitor& monitor, CQTreeWriter& writer, const CQStatisticsBlock& stats)
 {
-    if (!file.Write(&kFormatVersion, sizeof(kFormatVersion)))
-        return 0;
-    if (!file.Write(&stats, sizeof(stats)))
+    if (!writer.WriteU32(kFormatVersion) || !writer.Write(&stats, sizeof(stats)))
         return 0;
     const DWORD processes = static_cast<DWORD>(monitor.m_arrProcesses.GetSize());
-    if (!file.Write(&processes, sizeof(processes)))
+    if (!writer.WriteU32(processes))
         return 0;
     for (DWORD i = 0; i < processes; ++i)
     {
         const CQProcess* process = monitor.m_arrProcesses[static_cast<int>(i)];
-        if (!file.Write(&process->m_qwordWritten, 12))
-            return 0;
-        if (!file.WriteString(process->m_csProcessName, 260))
+        if (!writer.Write(&process->m_qwordWritten, 12) || !writer.WriteText(process->m_csProcessName, 260))
             return 0;
     }
-    return monitor.m_root.Save(file);
-}
-
-uint64_t SavedDataBytes(CQMonitor& monitor)
-{
-    CQByteCounter counter;
-    WriteDataFile(monitor, counter, monitor.m_stats);
-    return counter.GetBytes();
+    return monitor.m_root.Save(writer) && writer.Flush();
 }
 
 DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& systemError,
-                           std::wstring& reason)
+                           std::wstring& reason, uint64_t& end)
 {
     CQDataFileReader file;
     {
         HANDLE handle = OpenPlainFileForReading(path, systemError, reason);
         if (handle == INVALID_HANDLE_VALUE)
             return IsNotFound(systemError) ? DataFileState::missing : DataFileState::unreadable;
-        file.Adopt(handle, path.c_str(), CQFile::accessRead);
+        file.Adopt(handle, path.c_str());
     }
     // GetSize reports a failure as the size 0, with the system's error left in place.
     SetLastError(NO_ERROR);
@@ -121,8 +94,9 @@ DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& 
         return DataFileState::unreadable;
     };
 
-    DWORD version = 0;
-    if (!file.Read(&version, sizeof(version)))
+    CQTreeReader reader(file);
+    uint32_t version = 0;
+    if (!reader.ReadU32(version))
         return failed();
     if (version != kFormatVersion)
     {
@@ -131,17 +105,17 @@ DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& 
     }
     // Read into a copy first: a block cut short must not leave half of it in the counters.
     CQStatisticsBlock stats;
-    if (!file.Read(&stats, sizeof(stats)))
+    if (!reader.Read(&stats, sizeof(stats)))
         return failed();
     monitor.m_stats = stats;
 
-    DWORD processes = 0;
-    if (!file.Read(&processes, sizeof(processes)))
+    uint32_t processes = 0;
+    if (!reader.ReadU32(processes))
         return failed();
     for (DWORD i = 0; i < processes; ++i)
     {
         CQProcess* process = new CQProcess;
-        if (!process->Load(file))
+        if (!process->Load(reader))
         {
             delete process;
             return failed();
@@ -150,5 +124,8 @@ DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& 
         process->m_dwordIndex = i;
         monitor.m_arrProcesses.Add(process);
     }
-    return monitor.m_root.Load(file) ? DataFileState::complete : failed();
+    if (!monitor.m_root.Load(reader))
+        return failed();
+    end = reader.GetPosition();
+    return DataFileState::complete;
 }

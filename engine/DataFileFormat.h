@@ -9,8 +9,8 @@
 
 #include "engine/StatisticsBlock.h"
 
-class CQFile;
 class CQMonitor;
+class CQTreeWriter;
 
 enum class DataFileState
 {
@@ -22,13 +22,12 @@ enum class DataFileState
     complete,
 };
 
-// Writes the monitor's processes and tree after these totals; stops at the first write that fails.
-BOOL WriteDataFile(CQMonitor& monitor, CQFile& file, const CQStatisticsBlock& stats);
+// Writes the monitor's processes and tree after these totals, and flushes the writer; stops at the first
+// write that fails.
+BOOL WriteDataFile(CQMonitor& monitor, CQTreeWriter& writer, const CQStatisticsBlock& stats);
 
 // Loads one file into the monitor, additively, by the format's rules: whatever was read before a failure
-// stays. For an unreadable file `systemError` and `reason` say why.
+// stays. For an unreadable file `systemError` and `reason` say why; a complete one sets `end` to where its
+// data ended.
 DataFileState LoadDataFile(CQMonitor& monitor, const std::wstring& path, DWORD& systemError,
-                           std::wstring& reason);
-
-// The number of bytes WriteDataFile writes for the monitor's data as it is now.
-uint64_t SavedDataBytes(CQMonitor& monitor);
+                           std::wstring& reason, uint64_t& end);

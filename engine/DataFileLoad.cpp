@@ -113,27 +113,30 @@ void Inspect(CQCandidate& candidate)
 }
 
 // Loads the file by the format's rules after emptying the data, trying again while another program
-// holds it for a moment.
-DataFileState LoadCandidate(CQMonitor& monitor, CQCandidate& candidate)
+// holds it for a moment. A complete load sets end (when given) to where the data ended.
+DataFileState LoadCandidate(CQMonitor& monitor, CQCandidate& candidate, uint64_t* end = nullptr)
 {
     DataFileState state = DataFileState::missing;
+    uint64_t ended = 0;
     const DWORD error = RetryWhileLocked(
         [&]
         {
             monitor.Clear(0);
-            state = LoadDataFile(monitor, candidate.path, candidate.error, candidate.reason);
+            state = LoadDataFile(monitor, candidate.path, candidate.error, candidate.reason, ended);
             return state == DataFileState::unreadable ? candidate.error : static_cast<DWORD>(NO_ERROR);
         });
     if (state == DataFileState::unreadable)
         candidate.unreadable = error != NO_ERROR;
+    if (end != nullptr)
+        *end = ended;
     return state;
 }
 
 // A verified file must load completely and end exactly where its trailer says.
 bool LoadVerified(CQMonitor& monitor, CQCandidate& candidate)
 {
-    if (LoadCandidate(monitor, candidate) == DataFileState::complete &&
-        SavedDataBytes(monitor) == candidate.trailer.length)
+    uint64_t end = 0;
+    if (LoadCandidate(monitor, candidate, &end) == DataFileState::complete && end == candidate.trailer.length)
         return true;
     if (!candidate.unreadable)
     {

@@ -12,8 +12,8 @@
 #include "data/Error.h"
 #include "data/File.h"
 #include "data/LinkCheck.h"
-#include "data/MemoryFile.h"
 #include "data/SafeReplace.h"
+#include "data/TreeStream.h"
 #include "engine/Counters.h"
 #include "engine/DataFileFormat.h"
 #include "engine/DataWriteLock.h"
@@ -115,19 +115,24 @@ BOOL CQMonitor::FinishSave(CQSaveJob& job)
     // The data is copied into memory while the writers (the processing thread, a clear) wait, and written
     // to the disk after they go on. The window's reads of the tree need only the data lock, which the
     // copy does not hold. The bytes are those of a direct write.
-    CQMemoryFile copy;
+    std::unique_ptr<CQTreeWriter> copy(new CQTreeWriter(nullptr));
     CQReplaceResult result;
-    if (WriteDataFile(*this, copy, job.stats))
+    if (WriteDataFile(*this, *copy, job.stats))
     {
         job.writersHeld.reset();
-        result = ReplaceDataFile([&copy](CQFile& file) { return copy.WriteTo(file); });
+        result = ReplaceDataFile([&copy](CQFile& file) { return copy->WriteTo(file); });
     }
     else
     {
         // No memory for the copy: the file is written from the data itself while the writers wait.
-        copy.Reset();
-        result =
-            ReplaceDataFile([this, &job](CQFile& file) { return WriteDataFile(*this, file, job.stats); });
+        copy.reset();
+        LogLine(L"Not enough memory to copy the data for saving.");
+        result = ReplaceDataFile(
+            [this, &job](CQFile& file)
+            {
+                CQTreeWriter writer(&file);
+                return WriteDataFile(*this, writer, job.stats);
+            });
         job.writersHeld.reset();
     }
     if (result.outcome == CQReplaceResult::failed)

@@ -41,8 +41,8 @@ CQHistoryRead ReadHistoryFile(const std::wstring& path, std::string& bytes, std:
             reason = L"not a plain file";
         return CQHistoryRead::unreadable;
     }
-    CQFile reader(0, 0);
-    reader.Adopt(file, path.c_str(), CQFile::accessRead);
+    CQFile reader;
+    reader.Adopt(file, path.c_str());
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file, &size) || static_cast<unsigned long long>(size.QuadPart) > kMaxHistoryFileBytes)
     {

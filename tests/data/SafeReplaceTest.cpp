@@ -12,7 +12,6 @@
 
 #include "data/File.h"
 #include "data/LinkCheck.h"
-#include "data/MemoryFile.h"
 #include "data/SafeReplace.h"
 #include "data/SaveTrailer.h"
 #include "support/LogCapture.h"
@@ -361,30 +360,5 @@ TEST_F(SafeReplaceTest, ATrailerFollowsTheContentsAndVerifies)
     EXPECT_EQ(CQTrailerCheck::verified, check.state);
     EXPECT_EQ(8u, check.length);
     EXPECT_EQ(0x0102030405060708ULL, check.tag);
-}
-
-TEST_F(SafeReplaceTest, AMemoryFileWritesTheSameBytesAcrossItsPieces)
-{
-    // More than two of its 1 MiB pieces, in writes of odd sizes that straddle their ends.
-    std::string expected;
-    CQMemoryFile memory;
-    for (unsigned i = 0; expected.size() < 2500000; ++i)
-    {
-        std::string part(1 + (i * 7919) % 70000, static_cast<char>('a' + i % 26));
-        part[0] = static_cast<char>(i);
-        ASSERT_EQ(1, memory.Write(part.data(), static_cast<DWORD>(part.size())));
-        if (i % 3 == 0)
-        {
-            ASSERT_EQ(1, memory.WriteString(L"text", 0));
-        }
-        expected += part;
-        if (i % 3 == 0)
-            expected += std::string("\x08\0\0\0t\0e\0x\0t\0", 12);
-    }
-    EXPECT_EQ(expected.size(), memory.GetLength());
-    EXPECT_EQ(CQReplaceResult::replaced,
-              SafeReplaceFile(m_path, [&memory](CQFile& file) { return memory.WriteTo(file); }).outcome);
-    EXPECT_TRUE(Content(m_path) == expected);
-    EXPECT_EQ(0, memory.IsOutOfMemory());
 }
 } // namespace
