@@ -77,9 +77,19 @@ BOOL CQTreeWriter::WriteName(const CQItemName& name, size_t units)
     size_t first = 0;
     while (first < units)
     {
-        if (m_boolFailed || (m_used + sizeof(wchar_t) > kBufferBytes && !NextBuffer()))
+        if (m_boolFailed || (m_used == kBufferBytes && !NextBuffer()))
             return 0;
         const size_t step = std::min(units - first, (kBufferBytes - m_used) / sizeof(wchar_t));
+        if (step == 0)
+        {
+            // One byte is left: the unit straddles the buffer's end (a kept buffer is always full).
+            BYTE unit[sizeof(wchar_t)];
+            name.CopyUtf16(unit, first, 1);
+            if (!Write(unit, sizeof(unit)))
+                return 0;
+            ++first;
+            continue;
+        }
         name.CopyUtf16(m_pBuffer.get() + m_used, first, step);
         m_used += step * sizeof(wchar_t);
         first += step;

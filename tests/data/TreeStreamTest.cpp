@@ -151,6 +151,19 @@ TEST_F(TreeStreamTest, AWriterKeptInMemoryLeavesTheBytesOfADirectOne)
     }
     CQTreeWriter memory(nullptr);
     EXPECT_TRUE(writeAll(memory) == expected);
+
+    // A name that starts one byte before a buffer's end.
+    {
+        CQTreeWriter odd(nullptr);
+        const std::string filler((1 << 20) - 1, 'f');
+        ASSERT_EQ(1, odd.Write(filler.data(), filler.size()));
+        ASSERT_EQ(1, odd.WriteName(wide, 5));
+        const std::wstring oddPath = m_folder.File(L"odd.bin");
+        ASSERT_EQ(CQReplaceResult::replaced,
+                  SafeReplaceFile(oddPath, [&odd](CQFile& file) { return odd.WriteTo(file); }).outcome);
+        EXPECT_TRUE(Content(oddPath) == filler + std::string(reinterpret_cast<const char*>(wideText.data()),
+                                                             5 * sizeof(wchar_t)));
+    }
     EXPECT_EQ(CQReplaceResult::replaced,
               SafeReplaceFile(copied, [&memory](CQFile& file) { return memory.WriteTo(file); }).outcome);
     EXPECT_TRUE(Content(direct) == expected);
