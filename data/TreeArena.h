@@ -16,8 +16,11 @@
 class CQTreeArena
 {
 public:
-    // The largest array storage that AllocateBlock hands out; larger arrays take their storage from the heap.
-    static constexpr size_t kLargestBlock = 4096;
+    // The largest array storage that AllocateBlock hands out (about 60 children); larger arrays take their
+    // storage from the heap. Such arrays belong to folders that keep growing, often many at once (a cache
+    // folder each): the blocks they leave behind go back to the heap, where any size can use them, instead
+    // of waiting here for an array of exactly their size.
+    static constexpr size_t kLargestBlock = 512;
 
     CQTreeArena() = default;
     ~CQTreeArena() { Reset(); }
