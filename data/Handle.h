@@ -1,6 +1,7 @@
 // Move-only owners of the system's handles, for every room of the program: CQFileHandle for a kernel
 // object handle as CreateFileW hands it out (INVALID_HANDLE_VALUE when none; null counts as none too) and
-// CQServiceHandle for a handle of the service control manager or of one service (null when none).
+// CQServiceHandle for a handle of the service control manager or of one service (null when none); the
+// registry key's owner (app/RegKey.h) is one of them too.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,12 @@ public:
     Handle Get() const { return m_handle; }
     bool IsValid() const { return m_handle != Traits::None() && m_handle != nullptr; }
     explicit operator bool() const { return IsValid(); }
+    // For the functions that hand out a new handle through a pointer: closes the current one first.
+    Handle* Receive()
+    {
+        Reset();
+        return &m_handle;
+    }
     Handle Release()
     {
         const Handle handle = m_handle;
