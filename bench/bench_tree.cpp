@@ -124,7 +124,7 @@ public:
 
 struct Root : CQTreeItemFolder
 {
-    Root() { m_hTreeItem = TVI_ROOT; }
+    Root() { m_row.SetHandle(TVI_ROOT); }
 };
 
 const wchar_t* const kWords[] = {L"cache",   L"logs",    L"data",   L"config",  L"temp",

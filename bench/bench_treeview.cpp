@@ -144,7 +144,7 @@ int CountChildRows(HWND tree, HTREEITEM parent)
     CQLock lock(g_pAppContext->m_monitor.m_lockData);
     int count = 0;
     for (int i = 0; i < item->m_arrChildren.GetSize(); ++i)
-        count += item->m_arrChildren[i]->m_hTreeItem != nullptr ? 1 : 0;
+        count += item->m_arrChildren[i]->m_row.GetHandle() != nullptr ? 1 : 0;
     return count;
 }
 

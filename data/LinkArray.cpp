@@ -4,11 +4,17 @@
 
 CQProcessLink& CQLinkArray::Append(const CQProcessLink& link, CQTreeArena& arena)
 {
-    if (m_pBlock == nullptr || uint32_t(m_pBlock->count) == Capacity())
+    if (m_link.m_dwordProcessIndex == kNone && link.m_dwordProcessIndex < kInBlock)
+    {
+        m_link = link;
+        return m_link;
+    }
+    if (!InBlock() || uint32_t(Block()->count) == Capacity())
         Grow(TreeBlock::NextCapacity(Capacity()), arena);
-    CQProcessLink& added = Links()[m_pBlock->count];
+    CQTreeBlockHeader* block = Block();
+    CQProcessLink& added = reinterpret_cast<CQProcessLink*>(block + 1)[block->count];
     added = link;
-    ++m_pBlock->count;
+    ++block->count;
     return added;
 }
 
@@ -21,7 +27,7 @@ void CQLinkArray::Reserve(uint32_t capacity, CQTreeArena& arena)
 CQProcessLink* CQLinkArray::Find(uint32_t processIndex)
 {
     const int count = GetSize();
-    CQProcessLink* links = count != 0 ? Links() : nullptr;
+    CQProcessLink* links = Links();
     for (int i = 0; i < count; ++i)
     {
         if (links[i].m_dwordProcessIndex == processIndex)
@@ -33,17 +39,18 @@ CQProcessLink* CQLinkArray::Find(uint32_t processIndex)
 void CQLinkArray::Grow(uint32_t capacity, CQTreeArena& arena)
 {
     CQTreeBlockHeader* block = TreeBlock::Allocate(BlockBytes(capacity), capacity, arena);
-    if (m_pBlock != nullptr)
-    {
-        block->count = m_pBlock->count;
-        std::memcpy(block + 1, Links(), sizeof(CQProcessLink) * static_cast<size_t>(m_pBlock->count));
-        TreeBlock::Release(m_pBlock, BlockBytes(Capacity()), &arena);
-    }
-    m_pBlock = block;
+    const int count = GetSize();
+    std::memcpy(block + 1, Links(), sizeof(CQProcessLink) * static_cast<size_t>(count));
+    block->count = count;
+    if (InBlock())
+        TreeBlock::Release(Block(), BlockBytes(Capacity()), &arena);
+    m_link.m_qwordWritten = reinterpret_cast<uintptr_t>(block);
+    m_link.m_dwordProcessIndex = kInBlock;
 }
 
 void CQLinkArray::ReleaseStorage()
 {
-    TreeBlock::Release(m_pBlock, BlockBytes(Capacity()), nullptr);
-    m_pBlock = nullptr;
+    if (InBlock())
+        TreeBlock::Release(Block(), BlockBytes(Capacity()), nullptr);
+    m_link = CQProcessLink{0, kNone};
 }

@@ -3,12 +3,10 @@
 
 #include <windows.h>
 
-#include "data/ItemLabel.h"
 #include "data/ItemName.h"
 
-// A tree can hold millions of objects, so neither string is a std::wstring: the name is a compact
-// CQItemName (one pointer into the tree's arena), the label a slot of the shared label store (32 bits,
-// nothing while unset). Read them with str()/length() (and c_str(), see their headers).
+// A tree can hold millions of objects, so the name is no std::wstring but a compact CQItemName (one pointer
+// into the tree's arena). Read it with str()/length() (and c_str(), see its header).
 class CQObject
 {
 public:
@@ -24,5 +22,4 @@ public:
     virtual DWORD GetNameMaxLength() const;
 
     CQItemName m_csName;
-    CQItemLabel m_csDisplayText;
 };

@@ -86,7 +86,7 @@ void CQTreeItem::AddWrite(uint64_t size, const CQProcess* process)
     if (process != nullptr)
         AddProcessWrite(process, size);
     m_qwordWrittenWithSubitems += size;
-    m_boolDisplayTextValid = 0;
+    m_row.Invalidate();
     if (m_pParent != nullptr)
         m_pParent->AddWrittenToAncestors(size);
 }
@@ -96,7 +96,7 @@ void CQTreeItem::AddWrittenToAncestors(uint64_t size)
     for (CQTreeItem* item = this; item != nullptr; item = item->m_pParent)
     {
         item->m_qwordWrittenWithSubitems += size;
-        item->m_boolDisplayTextValid = 0;
+        item->m_row.Invalidate();
     }
 }
 
@@ -198,10 +198,10 @@ BOOL CQTreeItem::GetDispInfo(TVITEMW* item)
         item->cChildren = m_arrChildren.GetSize();
     if (item->mask & TVIF_TEXT)
     {
-        if (!m_boolDisplayTextValid)
+        if (!m_row.IsLabelCurrent())
             BuildDisplayText();
         // The tree view only reads the text; the pointer type is the record's.
-        item->pszText = const_cast<LPWSTR>(m_csDisplayText.c_str());
+        item->pszText = const_cast<LPWSTR>(m_row.GetLabel());
     }
     return 1;
 }
@@ -216,8 +216,7 @@ void CQTreeItem::BuildDisplayText()
     text += L" ( ";
     text += size;
     text += L" )";
-    m_csDisplayText = text;
-    m_boolDisplayTextValid = 1;
+    m_row.SetLabel(text.data(), text.size());
 }
 
 void CQTreeItem::AppendAncestorsPath(std::wstring& text) const

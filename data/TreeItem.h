@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/ChildArray.h"
+#include "data/ItemRow.h"
 #include "data/LinkArray.h"
 #include "data/Object.h"
 #include "data/ProcessLink.h"
@@ -69,11 +70,10 @@ public:
         return (size & 0xFFF) == 0 ? size : (size & ~uint64_t(0xFFF)) + 4096;
     }
 
-    BOOL m_boolDisplayTextValid = 0;
-    CQTreeItem* m_pParent = nullptr; // owns this item; none for the root
-    HTREEITEM m_hTreeItem = nullptr; // row in the files tree view; TVI_ROOT for the root
-    CQChildArray m_arrChildren;
+    CQItemRow m_row; // the row in the files tree view, with its label
     CQLinkArray m_arrProcessLinks;
+    CQTreeItem* m_pParent = nullptr; // owns this item; none for the root
+    CQChildArray m_arrChildren;
     // These three are saved and loaded as one 24-byte block, in this order.
     uint64_t m_qwordWrittenWithSubitems = 0;
     uint64_t m_qwordWritten = 0;

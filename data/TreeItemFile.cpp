@@ -1,8 +1,8 @@
 #include "data/TreeItemFile.h"
 
 #if defined(__GNUC__) && defined(_WIN64)
-// The label slot and the display flag share the word after the name (the base's tail padding).
-static_assert(sizeof(CQTreeItemFile) == 80, "a file item is 80 bytes");
+// The row slot and the one process link that most files have fill the 16 bytes after the name.
+static_assert(sizeof(CQTreeItemFile) == 72, "a file item is 72 bytes");
 #endif
 
 void CQTreeItemFile::AppendFullPath(std::wstring& text) const

@@ -22,8 +22,8 @@ struct CQTreeItemFolder::Extras
 };
 
 #if defined(__GNUC__) && defined(_WIN64)
-// The label slot and the display flag share the word after the name (the base's tail padding).
-static_assert(sizeof(CQTreeItemFolder) == 88, "a folder item is 88 bytes");
+// The row slot and the one process link that most files have fill the 16 bytes after the name.
+static_assert(sizeof(CQTreeItemFolder) == 80, "a folder item is 80 bytes");
 #endif
 
 CQTreeItemFolder::CQTreeItemFolder() = default;
@@ -86,7 +86,7 @@ CQTreeItem* CQTreeItemFolder::FindOrInsert(const std::vector<std::wstring_view>&
 
 int CQTreeItemFolder::GetImage() const
 {
-    return (m_pParent != nullptr && m_pParent->m_hTreeItem == TVI_ROOT) ? 0 : 1;
+    return (m_pParent != nullptr && m_pParent->m_row.GetHandle() == TVI_ROOT) ? 0 : 1;
 }
 
 void CQTreeItemFolder::RemoveAllChildren()

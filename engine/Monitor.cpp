@@ -20,7 +20,7 @@ CQMonitor::CQMonitor()
     m_stats = CQStatisticsBlock{};
     Clear(0);
     m_qwordSavedChanges = m_qwordDataChanges;
-    m_root.m_hTreeItem = TVI_ROOT;
+    m_root.m_row.SetHandle(TVI_ROOT);
     m_hPort = nullptr;
     m_boolRunning = 0;
     m_boolStop = 0;

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "data/LinkArray.h"
 #include "data/Process.h"
+#include "data/TreeArena.h"
 #include "data/TreeItemFile.h"
 #include "TreeTestSupport.h"
 
@@ -33,7 +35,7 @@ TEST(FindOrInsert, BuildsDrivesFoldersAndFiles)
     EXPECT_EQ(temp, file->m_pParent);
     EXPECT_EQ(drive, temp->m_pParent);
     EXPECT_EQ(&root, drive->m_pParent);
-    EXPECT_EQ(nullptr, file->m_hTreeItem);
+    EXPECT_EQ(nullptr, file->m_row.GetHandle());
 
     // A path that is a folder on disk makes its last component a folder.
     CQTreeItem* folder = InsertPath(root, L"C:\\Temp\\sub", 0);
@@ -177,7 +179,7 @@ TEST(AddWrite, ZeroBytesAddsTheLinkAndInvalidatesLabels)
     EXPECT_EQ(0u, file->m_arrProcessLinks[0]->m_qwordWritten);
     for (CQTreeItem* item : chain)
     {
-        EXPECT_EQ(0, item->m_boolDisplayTextValid) << item->m_csName.str();
+        EXPECT_FALSE(item->m_row.IsLabelCurrent()) << item->m_csName.str();
         EXPECT_EQ(0u, item->m_qwordWrittenWithSubitems);
     }
     EXPECT_EQ(0u, file->m_qwordWritten);
@@ -221,6 +223,44 @@ std::vector<Total> Totals(const CQTreeItem* item, BOOL withSubitems)
     for (int i = 0; i < totals.GetSize(); ++i)
         out.push_back({totals[i]->m_dwordProcessIndex, totals[i]->m_qwordWritten});
     return out;
+}
+
+// Process indexes are whatever a saved data file holds, the largest ones included: every link must come
+// back as it went in, whether the array holds it itself or in a block.
+TEST(LinkArray, KeepsEveryLinkThroughTheMoveToABlock)
+{
+    CQTreeArena arena;
+    const uint32_t indexes[] = {3, 0xFFFFFFFFu, 0xFFFFFFFEu, 0};
+    for (uint32_t first : indexes)
+    {
+        CQLinkArray links;
+        EXPECT_EQ(0, links.GetSize());
+        EXPECT_EQ(nullptr, links.GetData());
+        links.Append(CQProcessLink{5, first}, arena);
+        ASSERT_EQ(1, links.GetSize()) << first;
+        EXPECT_EQ(5u, links[0]->m_qwordWritten);
+        EXPECT_EQ(first, links[0]->m_dwordProcessIndex);
+        ASSERT_NE(nullptr, links.Find(first));
+        for (uint32_t i = 0; i < 4; ++i)
+            links.Append(CQProcessLink{100 + i, indexes[i] ^ 0x10u}, arena);
+        ASSERT_EQ(5, links.GetSize());
+        const CQProcessLink* data = links.GetData();
+        EXPECT_EQ(5u, data[0].m_qwordWritten);
+        EXPECT_EQ(first, data[0].m_dwordProcessIndex);
+        for (uint32_t i = 0; i < 4; ++i)
+        {
+            EXPECT_EQ(100u + i, data[1 + i].m_qwordWritten);
+            EXPECT_EQ(indexes[i] ^ 0x10u, data[1 + i].m_dwordProcessIndex);
+        }
+        EXPECT_EQ(data + 2, links.Find(0xFFFFFFEFu));
+        EXPECT_EQ(nullptr, links.Find(0x12345678u));
+        links.ReleaseStorage();
+        EXPECT_EQ(0, links.GetSize());
+        links.Reserve(4, arena);
+        links.Append(CQProcessLink{9, 1}, arena);
+        ASSERT_EQ(1, links.GetSize());
+        EXPECT_EQ(9u, links[0]->m_qwordWritten);
+    }
 }
 
 TEST(CollectProcessTotals, SumsPerProcessInDepthFirstOrder)
@@ -307,7 +347,7 @@ TEST(GetDispInfo, FillsOnlyWhatTheMaskAsks)
     EXPECT_EQ(1, item.iSelectedImage);
     EXPECT_EQ(2, item.cChildren);
     EXPECT_EQ(nullptr, item.pszText);
-    EXPECT_EQ(0, windows->m_boolDisplayTextValid);
+    EXPECT_FALSE(windows->m_row.IsLabelCurrent());
 
     TVITEMW text = {};
     text.mask = TVIF_TEXT;
@@ -317,7 +357,7 @@ TEST(GetDispInfo, FillsOnlyWhatTheMaskAsks)
     EXPECT_EQ(1, windows->GetDispInfo(&text));
     ASSERT_NE(nullptr, text.pszText);
     EXPECT_STREQ(L"Windows ( 1.50 Mb )", text.pszText);
-    EXPECT_EQ(1, windows->m_boolDisplayTextValid);
+    EXPECT_TRUE(windows->m_row.IsLabelCurrent());
     EXPECT_EQ(-7, text.iImage);
     EXPECT_EQ(-7, text.iSelectedImage);
     EXPECT_EQ(-7, text.cChildren);
@@ -370,10 +410,10 @@ TEST(TreeItem, CountersAreOneBlockInOrder)
     const char* first = reinterpret_cast<const char*>(&item.m_qwordWrittenWithSubitems);
     EXPECT_EQ(first + 8, reinterpret_cast<const char*>(&item.m_qwordWritten));
     EXPECT_EQ(first + 16, reinterpret_cast<const char*>(&item.m_qwordWrittenAligned));
-    EXPECT_EQ(0, item.m_boolDisplayTextValid);
+    EXPECT_FALSE(item.m_row.IsLabelCurrent());
     EXPECT_EQ(nullptr, item.m_pParent);
     EXPECT_TRUE(item.m_csName.empty());
-    EXPECT_TRUE(item.m_csDisplayText.empty());
+    EXPECT_EQ(nullptr, item.m_row.GetHandle());
 }
 
 // A path of many thousand levels (long paths allow it) must not run the stack out in any walk.

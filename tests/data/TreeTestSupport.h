@@ -11,7 +11,7 @@
 // The root as the monitor holds it.
 struct TestRoot : CQTreeItemFolder
 {
-    TestRoot() { m_hTreeItem = TVI_ROOT; }
+    TestRoot() { m_row.SetHandle(TVI_ROOT); }
 };
 
 inline CQTreeItem* InsertPath(CQTreeItemFolder& root, const std::wstring& path, BOOL isFile = 1)

@@ -16,7 +16,7 @@ TEST_F(MonitorTest, ConstructionStartsEmptyWithTheTimeStampNow)
     EXPECT_EQ(0u, s.m_qwordMonitoringSeconds);
     EXPECT_LE(now - 2, s.m_int64LastTimeStamp);
     EXPECT_GE(now + 2, s.m_int64LastTimeStamp);
-    EXPECT_EQ(TVI_ROOT, m_monitor->m_root.m_hTreeItem);
+    EXPECT_EQ(TVI_ROOT, m_monitor->m_root.m_row.GetHandle());
     EXPECT_EQ(nullptr, m_monitor->m_hPort);
     EXPECT_EQ(0, m_monitor->m_boolRunning);
     EXPECT_EQ(0, m_monitor->m_boolStop);

@@ -128,7 +128,7 @@ TEST_F(SavedDataTest, RoundTripKeepsOrderSpellingCountersAndLinks)
     ASSERT_EQ(2, b->m_arrProcessLinks.GetSize());
     EXPECT_EQ(7u, b->m_arrProcessLinks[1]->m_qwordWritten);
     EXPECT_EQ(1u, b->m_arrProcessLinks[1]->m_dwordProcessIndex);
-    EXPECT_EQ(nullptr, b->m_hTreeItem);
+    EXPECT_EQ(nullptr, b->m_row.GetHandle());
     EXPECT_EQ(temp, b->m_pParent);
     EXPECT_EQ(1u, temp->GetType());
     EXPECT_EQ(0u, b->GetType());

@@ -213,9 +213,9 @@ TEST_F(TreeCtrlTest, ItemMenuCommandsRunTheProcessesDialogOrOpenTheContainingFol
                 owner = h.GetHwnd();
                 g_pAppContext->m_itemHandOver.FillView(&Monitor().m_root);
                 ExpandAllRows(tree);
-                HTREEITEM row = drive->m_hTreeItem;
+                HTREEITEM row = drive->m_row.GetHandle();
                 if (std::wstring(c.row) != L"C:")
-                    row = file->m_hTreeItem;
+                    row = file->m_row.GetHandle();
                 ASSERT_NE(nullptr, row);
                 Click(tree, LabelCenter(tree, row), true);
             });
@@ -253,7 +253,7 @@ TEST_F(TreeCtrlTest, DoubleClickRunsTheProcessesDialogWithSubitemsForTheClickedR
             HWND tree = h.Tree();
             g_pAppContext->m_itemHandOver.FillView(&Monitor().m_root);
             ExpandAllRows(tree);
-            DoubleClick(tree, LabelCenter(tree, file->m_hTreeItem));
+            DoubleClick(tree, LabelCenter(tree, file->m_row.GetHandle()));
             ASSERT_EQ(1u, hooks.s_runs.size());
             EXPECT_EQ(file, hooks.s_runs[0].item);
             EXPECT_TRUE(hooks.s_runs[0].withSubitems);
@@ -290,7 +290,7 @@ TEST_F(TreeCtrlTest, ClearingForgetsTheClickedRow)
 TEST(ContainingFolderPath, IsTheParentsPathOrTheDrivesOwnRoot)
 {
     CQTreeItemFolder root;
-    root.m_hTreeItem = TVI_ROOT;
+    root.m_row.SetHandle(TVI_ROOT);
     struct Case
     {
         const wchar_t* path;

@@ -255,9 +255,9 @@ TEST_F(TreeCtrlTest, FillingAfterStartUpWithAutoExpandOpensEveryRowThatHasChildr
             for (CQTreeItem* item : {Write(L"C:\\a\\b", 0, FALSE), Write(L"D:", 0, FALSE)})
             {
                 SCOPED_TRACE(Narrow(item->m_csName.str()));
-                EXPECT_TRUE(IsExpanded(tree, item->m_hTreeItem));
-                EXPECT_TRUE(IsExpanded(tree, item->m_pParent->m_hTreeItem) ||
-                            item->m_pParent->m_hTreeItem == TVI_ROOT);
+                EXPECT_TRUE(IsExpanded(tree, item->m_row.GetHandle()));
+                EXPECT_TRUE(IsExpanded(tree, item->m_pParent->m_row.GetHandle()) ||
+                            item->m_pParent->m_row.GetHandle() == TVI_ROOT);
             }
         });
     ASSERT_TRUE(host.Run());
@@ -374,18 +374,19 @@ TEST_F(TreeCtrlTest, DeletedRowsAreForgottenByTheirItemsSoTheyCanBeShownAgain)
             g_pAppContext->m_itemHandOver.FillView(&Monitor().m_root);
             ExpandAllRows(tree);
             ASSERT_EQ(3u, RowCount(tree));
-            EXPECT_NE(nullptr, file->m_hTreeItem);
+            EXPECT_NE(nullptr, file->m_row.GetHandle());
             h.tree.DeleteAllItems();
             EXPECT_EQ(0u, RowCount(tree));
-            EXPECT_EQ(nullptr, file->m_hTreeItem);
-            EXPECT_EQ(TVI_ROOT, Monitor().m_root.m_hTreeItem) << "the root keeps the view's root handle";
+            EXPECT_EQ(nullptr, file->m_row.GetHandle());
+            EXPECT_EQ(TVI_ROOT, Monitor().m_root.m_row.GetHandle())
+                << "the root keeps the view's root handle";
 
             h.tree.FillFromRoot(&Monitor().m_root);
             ExpandAllRows(tree);
             EXPECT_EQ(3u, RowCount(tree));
         });
     ASSERT_TRUE(host.Run());
-    EXPECT_EQ(nullptr, file->m_hTreeItem) << "the rows went with the window";
+    EXPECT_EQ(nullptr, file->m_row.GetHandle()) << "the rows went with the window";
     EXPECT_FALSE(g_pAppContext->m_itemHandOver.IsConnected());
 }
 
@@ -420,7 +421,7 @@ TEST_F(TreeCtrlTest, InsertItemReportsAKnownRowAndDefersAChildOfAnUnopenedRow)
             EXPECT_TRUE(h.tree.InsertItem(drive));
             EXPECT_TRUE(h.tree.InsertItem(drive)) << "an item with a row is not inserted again";
             EXPECT_TRUE(h.tree.InsertItem(file)) << "its parent has no row: deferred, not failed";
-            EXPECT_EQ(nullptr, file->m_hTreeItem);
+            EXPECT_EQ(nullptr, file->m_row.GetHandle());
             EXPECT_EQ(1u, RowCount(tree));
             EXPECT_FALSE(h.tree.InsertItem(nullptr));
         });

@@ -20,7 +20,7 @@ void ExpectRowsMatchItems(HWND tree, HTREEITEM parent, const CQTreeItem& item, i
         const CQTreeItem* child = ItemOf(tree, row);
         ASSERT_NE(nullptr, child);
         ASSERT_EQ(&item, child->m_pParent);
-        ASSERT_EQ(row, child->m_hTreeItem);
+        ASSERT_EQ(row, child->m_row.GetHandle());
         ++checked;
         ExpectRowsMatchItems(tree, row, *child, checked);
     }

@@ -209,14 +209,14 @@ void CQTreeCtrl::ForgetRows(HTREEITEM row)
     {
         CQTreeItem* item = pending.back();
         pending.pop_back();
-        if (item->m_hTreeItem == nullptr || item->m_hTreeItem == TVI_ROOT)
+        if (item->m_row.GetHandle() == nullptr || item->m_row.GetHandle() == TVI_ROOT)
             continue;
-        item->m_hTreeItem = nullptr;
+        item->m_row.SetHandle(nullptr);
         const int count = item->m_arrChildren.GetSize();
         for (int i = 0; i < count; ++i)
         {
             CQTreeItem* child = item->m_arrChildren[i];
-            if (child != nullptr && child->m_hTreeItem != nullptr)
+            if (child != nullptr && child->m_row.GetHandle() != nullptr)
                 pending.push_back(child);
         }
     }

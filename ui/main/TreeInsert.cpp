@@ -77,7 +77,7 @@ HTREEITEM CQTreeCtrl::InsertRow(CQTreeItem* item, HTREEITEM parent, HTREEITEM af
     insert.item.lParam = reinterpret_cast<LPARAM>(item);
     HTREEITEM row = reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (row != nullptr)
-        item->m_hTreeItem = row;
+        item->m_row.SetHandle(row);
     return row;
 }
 
@@ -101,11 +101,11 @@ BOOL CQTreeCtrl::InsertItemLocked(CQTreeItem* item)
     if (item == nullptr || m_hWnd == nullptr)
         return FALSE;
     // A row made by a populate that overtook the hand-over of the item.
-    if (item->m_hTreeItem != nullptr)
+    if (item->m_row.GetHandle() != nullptr)
         return TRUE;
 
     CQTreeItem* parent = item->m_pParent;
-    const HTREEITEM parentRow = parent != nullptr ? parent->m_hTreeItem : TVI_ROOT;
+    const HTREEITEM parentRow = parent != nullptr ? parent->m_row.GetHandle() : TVI_ROOT;
     if (parentRow == TVI_ROOT)
     {
         HTREEITEM row = InsertRow(item, TVI_ROOT, FindTopLevelPosition(item));
@@ -148,7 +148,7 @@ BOOL CQTreeCtrl::Populate(CQTreeItem* item)
 {
     if (item == nullptr || m_hWnd == nullptr)
         return FALSE;
-    const HTREEITEM row = item->m_hTreeItem;
+    const HTREEITEM row = item->m_row.GetHandle();
     if (row == nullptr || row == TVI_ROOT)
         return FALSE;
     if (HasChildRows(row))
@@ -160,7 +160,7 @@ BOOL CQTreeCtrl::Populate(CQTreeItem* item)
     for (int i = 0; i < count; ++i)
     {
         CQTreeItem* child = item->m_arrChildren[i];
-        if (child == nullptr || child->m_hTreeItem != nullptr)
+        if (child == nullptr || child->m_row.GetHandle() != nullptr)
             continue;
         if (InsertRow(child, row, TVI_FIRST) == nullptr)
             continue;
@@ -174,11 +174,11 @@ BOOL CQTreeCtrl::Populate(CQTreeItem* item)
 
 void CQTreeCtrl::ExpandRow(CQTreeItem* item)
 {
-    if (item == nullptr || item->m_hTreeItem == nullptr || item->m_hTreeItem == TVI_ROOT)
+    if (item == nullptr || item->m_row.GetHandle() == nullptr || item->m_row.GetHandle() == TVI_ROOT)
         return;
     // The view may skip the expanding notification for a programmatic expansion, so the rows are made here.
     Populate(item);
-    Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item->m_hTreeItem));
+    Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item->m_row.GetHandle()));
 }
 
 void CQTreeCtrl::OnItemExpanding(const NMTREEVIEWW* info)
@@ -189,7 +189,7 @@ void CQTreeCtrl::OnItemExpanding(const NMTREEVIEWW* info)
     CQTreeItem* item = reinterpret_cast<CQTreeItem*>(info->itemNew.lParam);
     if (item == nullptr)
         item = ItemOfRow(info->itemNew.hItem);
-    if (item != nullptr && item->m_hTreeItem == info->itemNew.hItem)
+    if (item != nullptr && item->m_row.GetHandle() == info->itemNew.hItem)
         Populate(item);
 }
 

@@ -58,7 +58,7 @@ void CQTreeCtrl::SortChildren(HTREEITEM row)
         for (int i = 0; i < count; ++i)
         {
             const CQTreeItem* child = parent->m_arrChildren[i];
-            if (child != nullptr && child->m_hTreeItem != nullptr)
+            if (child != nullptr && child->m_row.GetHandle() != nullptr)
                 m_mapSortKeys.emplace(child, SizeSortKey(*child));
         }
     }
