@@ -95,6 +95,16 @@ std::vector<BYTE> BuildReply(const std::wstring& volume, size_t& records, size_t
     return reply;
 }
 
+// User and kernel time of a thread so far, in seconds.
+double ThreadSeconds(HANDLE thread)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(thread, &created, &exited, &kernel, &user))
+        return 0;
+    const auto value = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return double(value(kernel) + value(user)) / 1e7;
+}
+
 // Waits (with a generous limit) until the monitor has processed `target` entries.
 bool WaitForOperations(const CQMonitor& monitor, uint64_t target, int* peakQueue = nullptr)
 {
@@ -181,6 +191,69 @@ void LockWaitWithVanishedProcesses(CQSettingsInterface& settings, const std::wst
         "Replies naming 1,000 processes that no longer exist (%d replies, %llu records, %.2f s a reply):\n",
         run.replies, (unsigned long long)taken, total.Seconds() / run.replies);
     std::printf("  longest wait of the processing thread for the queue lock: %.1f ms\n", longest * 1e3);
+}
+
+// The processing thread alone on `rounds` replies' records queued beforehand on a fresh monitor; records per
+// second. Its first records make the items, as the end-to-end run's warm-up did.
+double ProcessingAlone(CQSettingsInterface& settings, const std::wstring& device, std::vector<BYTE> reply,
+                       int rounds)
+{
+    CQMonitor monitor;
+    monitor.m_pSettingsInterface = &settings;
+    monitor.m_boolRunning = 1;
+    CQDriveItem* drive = new CQDriveItem;
+    drive->SetVolumeName(device);
+    drive->m_csLetter = L"C:";
+    monitor.m_arrDrives.Add(drive);
+    CQRetrievalBatch batch;
+    const ReplyRecordSink onRecord = [&monitor, &batch](const LogRecordView& record)
+    { batch.Add(monitor, record); };
+    for (int i = 0; i < rounds; ++i)
+    {
+        WalkReply(reply.data(), static_cast<uint32_t>(reply.size()), onRecord, ReplyLogSink());
+        batch.Queue(monitor);
+    }
+    const double queued = double(monitor.GetPendingRecords());
+    Stopwatch watch;
+    HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, &monitor, 0, nullptr);
+    WaitForOperations(monitor, uint64_t(queued));
+    const double seconds = watch.Seconds();
+    CounterStore(monitor.m_boolStop, LONG(1));
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return queued / seconds;
+}
+
+// One end-to-end run of kReplies replies through the started monitor.
+struct EndToEndRun
+{
+    uint64_t records = 0;
+    double seconds = 0;
+    bool finished = false;
+    int peakQueue = 0;
+    double retrieveCpu = 0;
+    double processCpu = 0;
+};
+
+EndToEndRun RunEndToEnd(CQMonitor& monitor, const std::wstring& feed, const std::vector<BYTE>& reply,
+                        size_t recordsPerReply)
+{
+    EndToEndRun run;
+    const uint64_t before = CounterLoad(monitor.m_stats.m_qwordOperations);
+    const uint64_t target = before + kReplies * recordsPerReply;
+    AppendToFile(feed, RepeatFeedLine(kReplies, reply));
+    // The clock starts with the first record of the run, not with the poll that finds the feed line.
+    while (CounterLoad(monitor.m_stats.m_qwordOperations) == before && monitor.GetPendingRecords() == 0)
+        Sleep(0);
+    Stopwatch watch;
+    const double retrieveBefore = ThreadSeconds(monitor.m_hRetrieveThread);
+    const double processBefore = ThreadSeconds(monitor.m_hProcessThread);
+    run.finished = WaitForOperations(monitor, target, &run.peakQueue);
+    run.seconds = watch.Seconds();
+    run.retrieveCpu = ThreadSeconds(monitor.m_hRetrieveThread) - retrieveBefore;
+    run.processCpu = ThreadSeconds(monitor.m_hProcessThread) - processBefore;
+    run.records = CounterLoad(monitor.m_stats.m_qwordOperations) - before;
+    return run;
 }
 
 } // namespace
@@ -419,23 +492,40 @@ int main()
         return 1;
     }
 
-    const uint64_t before = CounterLoad(monitor.m_stats.m_qwordOperations);
-    const uint64_t target = before + kReplies * recordsPerReply;
-    AppendToFile(feed, RepeatFeedLine(kReplies, reply));
-    // The clock starts with the first record of the run, not with the poll that finds the feed line.
-    while (CounterLoad(monitor.m_stats.m_qwordOperations) == before && monitor.GetPendingRecords() == 0)
-        Sleep(0);
-    Stopwatch watch;
-    int peakQueue = 0;
-    const bool finished = WaitForOperations(monitor, target, &peakQueue);
-    const double seconds = watch.Seconds();
-    const uint64_t done = CounterLoad(monitor.m_stats.m_qwordOperations) - before;
+    // Runs of the whole pipeline, each followed by the processing thread alone on as many records, so
+    // that both figures of a pair see the machine in the same state (other work shares it).
+    constexpr int kPairs = 5;
+    std::vector<EndToEndRun> runs;
+    std::vector<double> alone;
+    std::vector<double> shares;
+    for (int pair = 0; pair < kPairs; ++pair)
+    {
+        runs.push_back(RunEndToEnd(monitor, feed, reply, recordsPerReply));
+        alone.push_back(ProcessingAlone(settings, device, reply, static_cast<int>(kReplies)));
+        shares.push_back(double(runs.back().records) / runs.back().seconds / alone.back());
+    }
     CounterStore(monitor.m_boolRunning, LONG(0));
+    std::vector<size_t> order(kPairs);
+    for (int i = 0; i < kPairs; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&shares](size_t a, size_t b) { return shares[a] < shares[b]; });
+    const size_t mid = order[kPairs / 2];
+    const EndToEndRun& median = runs[mid];
 
     std::printf("End to end (%llu replies, %llu records%s):\n", (unsigned long long)kReplies,
-                (unsigned long long)done, finished ? "" : ", NOT FINISHED");
-    PrintRate("FilterSendMessage to the totals, both threads", double(done), seconds);
-    std::printf("  peak queue length %d entries\n", peakQueue);
+                (unsigned long long)median.records, median.finished ? "" : ", NOT FINISHED");
+    PrintRate("FilterSendMessage to the totals, both threads", double(median.records), median.seconds);
+    std::printf("  peak queue length %d entries\n", median.peakQueue);
+    std::printf("  processor time: retrieval thread %.0f ns/record, processing thread %.0f ns/record\n",
+                median.retrieveCpu * 1e9 / double(median.records),
+                median.processCpu * 1e9 / double(median.records));
+    std::printf(
+        "  as a share of the processing thread alone right after it (%.0f records/s): median %.0f%% of "
+        "%d runs (",
+        alone[mid], shares[mid] * 100, kPairs);
+    for (int i = 0; i < kPairs; ++i)
+        std::printf("%s%.0f%%", i != 0 ? ", " : "", shares[i] * 100);
+    std::printf(")\n");
 
     monitor.CleanUp();
 

@@ -14,6 +14,7 @@ CQMonitor::CQMonitor()
     m_lockQueue.Init();
     m_lockDrives.Init();
     m_hCopyDone = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    m_hQueueFilled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     m_hRetrieveThread = nullptr;
     m_hProcessThread = nullptr;
     m_boolThreadsStarted = 0;
@@ -48,6 +49,8 @@ CQMonitor::~CQMonitor()
     m_lockData.Delete();
     if (m_hCopyDone != nullptr)
         CloseHandle(m_hCopyDone);
+    if (m_hQueueFilled != nullptr)
+        CloseHandle(m_hQueueFilled);
 }
 
 void CQMonitor::Clear(BOOL emptyView)
@@ -109,6 +112,9 @@ void CQMonitor::PushQueueEntryLocked(const void* fileName, size_t fileNameLength
 {
     m_queue.Push(fileName, fileNameLength, processName, processNameLength, processId, bytes);
     PublishQueueSizeLocked();
+    // The first entry after the queue ran empty wakes the processing thread from its idle pause.
+    if (m_queue.GetCount() == 1 && m_hQueueFilled != nullptr)
+        SetEvent(m_hQueueFilled);
 }
 
 size_t CQMonitor::PopQueueEntries(QueueEntry* entries, size_t max)

@@ -161,6 +161,8 @@ public:
     // the event, which is signalled whenever no copy runs (engine/DataWriteLock.h).
     BOOL m_boolSaveCopying = 0;
     HANDLE m_hCopyDone = nullptr;
+    // Signalled when an entry goes into the empty queue: the processing thread's idle pause ends then.
+    HANDLE m_hQueueFilled = nullptr;
     // The files beside the data file as the load found them and the saves left them.
     CQSavedDataState m_savedData;
     CQBackgroundSave m_backgroundSave;

@@ -115,7 +115,10 @@ DWORD WINAPI ProcessLogRecords(LPVOID parameter)
         }
         else
         {
-            Sleep(100);
+            // An idle pass lasts 100 ms, or until the queue's next entry.
+            if (monitor->m_hQueueFilled == nullptr ||
+                WaitForSingleObject(monitor->m_hQueueFilled, 100) == WAIT_FAILED)
+                Sleep(100);
             ++idle;
             // About every 1 hour 49 minutes of idle passes, forget processes unused for an hour.
             if (idle & 0x000F0000)

@@ -19,6 +19,13 @@ for spec in "$@"; do
     args=()
     [ "$name" != "$spec" ] && IFS=, read -r -a args <<<"${spec#*:}"
     echo "== $name ${args[*]:-} (load before: $(cut -d' ' -f1-3 /proc/loadavg))"
+    read -r -a cpu_before < <(grep '^cpu ' /proc/stat)
     nice -n 10 wine "./$name.exe" "${args[@]}" </dev/null || echo "$name ended with $?"
-    echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+    read -r -a cpu_after < <(grep '^cpu ' /proc/stat)
+    # On a virtual machine the host may take processor time away (steal): figures that need both
+    # processors at once suffer most from it.
+    total=0
+    for i in 1 2 3 4 5 6 7 8; do total=$((total + cpu_after[i] - cpu_before[i])); done
+    steal=$((cpu_after[8] - cpu_before[8]))
+    echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg); stolen by the host: $((total > 0 ? 100 * steal / total : 0))% of processor time"
 done

@@ -268,6 +268,22 @@ TEST_F(ProcessingThreadTest, CountsWritesAlignedAndTheNewestEntryFirst)
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"ProcessLogRecords started"));
 }
 
+// The idle thread waits on the event for at most 100 ms: the entry that ends an empty stretch wakes it,
+// and entries while it has work do not signal in vain.
+TEST_F(ProcessingThreadTest, OnlyAnEntryIntoTheEmptyQueueWakesTheIdleThread)
+{
+    const HANDLE filled = m_monitor->m_hQueueFilled;
+    ASSERT_NE(nullptr, filled);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(filled, 0));
+    Queue(L"\\Device\\HarddiskVolume2\\a.txt", 1);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(filled, 0));
+    Queue(L"\\Device\\HarddiskVolume2\\b.txt", 1);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(filled, 0)) << "the queue was not empty";
+    RunUntilDrained(2);
+    Queue(L"\\Device\\HarddiskVolume2\\c.txt", 1);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(filled, 0));
+}
+
 TEST_F(ProcessingThreadTest, DoNotLogFilesOnlyAdvancesTheTotals)
 {
     m_settings.m_boolDoNotLogFiles = 1;
