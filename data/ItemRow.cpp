@@ -127,10 +127,9 @@ bool CQItemRow::IsLabelCurrent() const
     return m_dwordSlot != 0 && Store().Slot(m_dwordSlot).current;
 }
 
-void CQItemRow::Invalidate() noexcept
+void CQItemRow::MarkStale() noexcept
 {
-    if (m_dwordSlot != 0)
-        Store().Slot(m_dwordSlot).current = false;
+    Store().Slot(m_dwordSlot).current = false;
 }
 
 void CQItemRow::Clear() noexcept

@@ -34,12 +34,19 @@ public:
     void SetLabel(const wchar_t* text, size_t length);
     // Whether the label was set since the counters it shows last changed; never without a label.
     bool IsLabelCurrent() const;
-    // The counters changed: the label is rebuilt before it is shown again.
-    void Invalidate() noexcept;
+    // The counters changed: the label is rebuilt before it is shown again. Every write calls it for every
+    // ancestor, nearly all of which have no row.
+    void Invalidate() noexcept
+    {
+        if (m_dwordSlot != 0)
+            MarkStale();
+    }
 
     // Forgets handle and label.
     void Clear() noexcept;
 
 private:
+    void MarkStale() noexcept;
+
     uint32_t m_dwordSlot = 0;
 };

@@ -16,6 +16,9 @@ const size_t kVolumePrefixLength = 22;
 // the prefix's letters are ASCII, so folding the path's units is all it takes.
 bool HasVolumePrefix(const wchar_t* path)
 {
+    // The kernel spells it exactly so: the folding is for anything else.
+    if (wmemcmp(path, kVolumePrefix, kVolumePrefixLength) == 0)
+        return true;
     for (size_t i = 0; i < kVolumePrefixLength; ++i)
     {
         if (FoldNameChar(path[i]) != FoldNameChar(kVolumePrefix[i]))

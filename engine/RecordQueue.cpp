@@ -3,20 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/TextUnits.h"
+
 namespace
 {
-// Whether a name (UTF-16LE, any alignment) needs its full units, and a name's units compared with a
-// stored one.
-bool IsWide(const uint8_t* name, size_t length)
-{
-    for (size_t i = 0; i < length; ++i)
-    {
-        if (name[2 * i + 1] != 0)
-            return true;
-    }
-    return false;
-}
-
+// A name's units compared with a stored one.
 bool SameText(const uint8_t* stored, bool wide, const wchar_t* name, size_t length)
 {
     if (wide)
@@ -32,12 +23,9 @@ bool SameText(const uint8_t* stored, bool wide, const wchar_t* name, size_t leng
 void StoreText(uint8_t* out, const uint8_t* name, size_t length, bool wide)
 {
     if (wide)
-    {
         std::memcpy(out, name, length * sizeof(wchar_t));
-        return;
-    }
-    for (size_t i = 0; i < length; ++i)
-        out[i] = name[2 * i];
+    else
+        TextUnits::Narrow(out, name, length);
 }
 } // namespace
 
@@ -48,8 +36,8 @@ void CQRecordQueue::Push(const void* fileName, size_t fileNameLength, const wcha
         m_arrEntrySegments.emplace_back(new Entry[kEntriesPerSegment]);
     const uint8_t* file = static_cast<const uint8_t*>(fileName);
     const uint8_t* process = reinterpret_cast<const uint8_t*>(processName);
-    const bool wideFile = IsWide(file, fileNameLength);
-    const bool wideProcess = IsWide(process, processNameLength);
+    const bool wideFile = TextUnits::AnyWide(file, fileNameLength);
+    const bool wideProcess = TextUnits::AnyWide(process, processNameLength);
 
     // Runs of writes by one process are the rule: its name is shared with the entry below.
     const uint8_t* sharedProcess = nullptr;
@@ -124,12 +112,9 @@ void CQRecordQueue::CopyOut(const uint8_t* text, uint32_t length, bool wide, std
     if (length == 0)
         return;
     if (wide)
-    {
         std::memcpy(&out[0], text, length * sizeof(wchar_t));
-        return;
-    }
-    for (uint32_t i = 0; i < length; ++i)
-        out[i] = static_cast<wchar_t>(text[i]);
+    else
+        TextUnits::Widen(&out[0], text, length);
 }
 
 size_t CQRecordQueue::PopNewest(QueueEntry* out, size_t max)

@@ -1,5 +1,6 @@
 #include "engine/ReplyWalk.h"
 
+#include "engine/TextUnits.h"
 #include "engine/WrimonProtocol.h"
 
 #include <algorithm>
@@ -49,8 +50,7 @@ LogRecordView::LogRecordView(const BYTE* pRecord, uint32_t length)
     : m_pRecord(pRecord), m_dwordLength(length), m_cchName(0)
 {
     const size_t cchArea = length > WrimonNameOffset ? (length - WrimonNameOffset) / 2 : 0;
-    while (m_cchName < cchArea && NameChar(m_cchName) != L'\0')
-        ++m_cchName;
+    m_cchName = TextUnits::FindZeroUnit(pRecord + WrimonNameOffset, cchArea);
 }
 
 uint32_t LogRecordView::ReadU32(uint32_t offset) const
