@@ -494,7 +494,7 @@ int main()
 
     // Runs of the whole pipeline, each followed by the processing thread alone on as many records, so
     // that both figures of a pair see the machine in the same state (other work shares it).
-    constexpr int kPairs = 5;
+    constexpr int kPairs = 15;
     std::vector<EndToEndRun> runs;
     std::vector<double> alone;
     std::vector<double> shares;
