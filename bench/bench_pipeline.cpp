@@ -193,18 +193,21 @@ void LockWaitWithVanishedProcesses(CQSettingsInterface& settings, const std::wst
     std::printf("  longest wait of the processing thread for the queue lock: %.1f ms\n", longest * 1e3);
 }
 
-// The processing thread alone on `rounds` replies' records queued beforehand on a fresh monitor; records per
-// second. Its first records make the items, as the end-to-end run's warm-up did.
-double ProcessingAlone(CQSettingsInterface& settings, const std::wstring& device, std::vector<BYTE> reply,
-                       int rounds)
+// A monitor that is not started, monitoring, with C: on device as its only drive.
+void PrepareMonitor(CQMonitor& monitor, CQSettingsInterface& settings, const std::wstring& device)
 {
-    CQMonitor monitor;
     monitor.m_pSettingsInterface = &settings;
     monitor.m_boolRunning = 1;
     CQDriveItem* drive = new CQDriveItem;
     drive->SetVolumeName(device);
     drive->m_csLetter = L"C:";
     monitor.m_arrDrives.Add(drive);
+}
+
+// As the retrieval thread does it, rounds times: the walk gathers a reply's records, one pass under the
+// queue lock appends them. reply is walked in place.
+void QueueReplies(CQMonitor& monitor, std::vector<BYTE>& reply, int rounds)
+{
     CQRetrievalBatch batch;
     const ReplyRecordSink onRecord = [&monitor, &batch](const LogRecordView& record)
     { batch.Add(monitor, record); };
@@ -213,15 +216,32 @@ double ProcessingAlone(CQSettingsInterface& settings, const std::wstring& device
         WalkReply(reply.data(), static_cast<uint32_t>(reply.size()), onRecord, ReplyLogSink());
         batch.Queue(monitor);
     }
-    const double queued = double(monitor.GetPendingRecords());
+}
+
+// Runs ProcessLogRecords until the queued entries are processed; the seconds it took.
+double ProcessQueued(CQMonitor& monitor)
+{
+    const uint64_t queued = uint64_t(monitor.GetPendingRecords());
     Stopwatch watch;
     HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, &monitor, 0, nullptr);
-    WaitForOperations(monitor, uint64_t(queued));
+    WaitForOperations(monitor, queued);
     const double seconds = watch.Seconds();
     CounterStore(monitor.m_boolStop, LONG(1));
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    return queued / seconds;
+    return seconds;
+}
+
+// The processing thread alone on `rounds` replies' records queued beforehand on a fresh monitor; records per
+// second. Its first records make the items, as the end-to-end run's warm-up did.
+double ProcessingAlone(CQSettingsInterface& settings, const std::wstring& device, std::vector<BYTE> reply,
+                       int rounds)
+{
+    CQMonitor monitor;
+    PrepareMonitor(monitor, settings, device);
+    QueueReplies(monitor, reply, rounds);
+    const double queued = double(monitor.GetPendingRecords());
+    return queued / ProcessQueued(monitor);
 }
 
 // One end-to-end run of kReplies replies through the started monitor.
@@ -349,26 +369,11 @@ int main()
     // 4. ProcessLogRecords on the queued entries, then its pieces one by one.
     {
         CQMonitor monitor;
-        monitor.m_pSettingsInterface = &settings;
+        PrepareMonitor(monitor, settings, device);
         monitor.m_pSettingsRunTime = &runTime;
-        monitor.m_boolRunning = 1;
-        CQDriveItem* drive = new CQDriveItem;
-        drive->SetVolumeName(device);
-        drive->m_csLetter = L"C:";
-        monitor.m_arrDrives.Add(drive);
-
-        // As the retrieval thread does it: the walk gathers a reply's records, one pass under the queue lock
-        // appends them.
-        CQRetrievalBatch batch;
-        const ReplyRecordSink onRecord = [&monitor, &batch](const LogRecordView& record)
-        { batch.Add(monitor, record); };
         const int rounds = 300;
         Stopwatch watch;
-        for (int i = 0; i < rounds; ++i)
-        {
-            WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
-            batch.Queue(monitor);
-        }
+        QueueReplies(monitor, copy, rounds);
         const double growSeconds = watch.Seconds();
         const double queued = double(monitor.GetPendingRecords());
         {
@@ -378,11 +383,7 @@ int main()
             }
         }
         watch.Restart();
-        for (int i = 0; i < rounds; ++i)
-        {
-            WalkReply(copy.data(), static_cast<uint32_t>(copy.size()), onRecord, ReplyLogSink());
-            batch.Queue(monitor);
-        }
+        QueueReplies(monitor, copy, rounds);
         const double steadySeconds = watch.Seconds();
         PrintRate("walk + queue append, queue array already grown", queued, steadySeconds);
         PrintRate("walk + queue append, queue growing (fresh memory)", queued, growSeconds);
@@ -409,14 +410,7 @@ int main()
                   watch.Seconds());
 
         // The first entries create the items; the rest find them through the path cache.
-        watch.Restart();
-        HANDLE thread = CreateThread(nullptr, 0, ProcessLogRecords, &monitor, 0, nullptr);
-        WaitForOperations(monitor, uint64_t(queued));
-        const double processSeconds = watch.Seconds();
-        CounterStore(monitor.m_boolStop, LONG(1));
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        PrintRate("processing thread on queued entries", queued, processSeconds);
+        PrintRate("processing thread on queued entries", queued, ProcessQueued(monitor));
 
         // The processing steps one by one on entries of seen paths (no thread, no queue).
         std::vector<QueueEntry> entries(views.size());

@@ -413,6 +413,7 @@ TEST(TreeItem, CountersAreOneBlockInOrder)
     EXPECT_FALSE(item.m_row.IsLabelCurrent());
     EXPECT_EQ(nullptr, item.m_pParent);
     EXPECT_TRUE(item.m_csName.empty());
+    EXPECT_EQ(0u, item.m_row.GetLabelLength());
     EXPECT_EQ(nullptr, item.m_row.GetHandle());
 }
 
